@@ -1,0 +1,182 @@
+#include "core/plotting_pass.h"
+
+#include "core/escape.h"
+#include "core/numeric.h"
+#include "core/state.h"
+#include "platform/platform.h"
+
+#include <cmath>
+#include <string>
+
+namespace vantorel {
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+std::string general(double value) { return formatGeneral(value, platform().decimalSeparator()); }
+
+void writeBlockSizeLabels()
+{
+    platform().setCaption(Caption::labelchunkx, std::to_string(state.blockWidth));
+    platform().setCaption(Caption::Labelchunky, std::to_string(state.blockHeight));
+}
+
+void writeElapsedTime()
+{
+    state.elapsedMs = wrappingSub32(platform().tickCount(), state.startTicks);
+    platform().setCaption(Caption::Labeltime, std::to_string(state.elapsedMs));
+}
+
+// Percentage of the stage done, floor(pixelX / (canvasWidth - blockWidth) * 100).
+std::string progressText()
+{
+    const double ratio = static_cast<double>(state.pixelX) / static_cast<double>(state.canvasWidth - state.blockWidth);
+    const double percent = std::floor(ratio * 100.0);
+    const long long shown = std::isfinite(percent) ? static_cast<long long>(percent) : 0;
+    return signedText(shown) + " %";
+}
+
+// Halving multiplies by 0.5 and rounds ties to even. A side of 1 is never
+// halved to 0 (which would stall the column loop); the stage orders never ask
+// for it, but a synchronized-mode switch in the middle of a pass could.
+std::int16_t halve(std::int16_t side)
+{
+    const std::int16_t half = roundToInt16(side * 0.5);
+    return half < 1 ? std::int16_t{1} : half;
+}
+
+void finish()
+{
+    if (state.abortRequested) {
+        // Stopped: the time label keeps the last column's time.
+        state.abortRequested = false;
+        state.timingActive = false;
+    } else {
+        writeElapsedTime();
+        state.timingActive = false;
+    }
+}
+
+// Reads the iteration limit from its scroll bar (it may change at any pump).
+void readIterationLimit()
+{
+    state.maxIterations = static_cast<float>(platform().scrollValue(ScrollBar::itera));
+}
+
+} // namespace
+
+void runPlottingPass()
+{
+    ExplorationState& s = state;
+    Platform& p = platform();
+
+    s.plotStarted = true;
+    s.paused = false;
+    s.abortRequested = false;
+    s.timingActive = false;
+
+    // A factor of zero, below zero or not a number is replaced by 5.
+    if (s.zoomFactor == 0 || std::isnan(s.zoomFactor))
+        s.zoomFactor = 5;
+    if (s.zoomFactor < 0)
+        s.zoomFactor = 5;
+
+    s.canvasWidth = static_cast<std::int16_t>(roundToInt16(p.canvasOuterWidthTwips()) / TwipsPerPixel);
+    s.canvasHeight = static_cast<std::int16_t>(roundToInt16(p.canvasOuterHeightTwips()) / TwipsPerPixel);
+    readIterationLimit();
+
+    p.setCaption(Caption::Label1, general(s.viewXMin));
+    p.setCaption(Caption::Label2, general(s.viewYMin));
+    p.setCaption(Caption::Label3, general(s.viewXMax));
+    p.setCaption(Caption::Label4, general(s.viewYMax));
+
+    s.spanX = s.viewXMax - s.viewXMin;
+    s.spanY = s.viewYMax - s.viewYMin;
+    s.pixelStepX = s.spanX / s.canvasWidth;
+    s.pixelStepY = s.spanY / s.canvasHeight;
+
+    // 16 with successive refinement on (base 2), 1 with it off.
+    s.initialBlockSize = roundToInt16(std::pow(static_cast<double>(s.refinementBase), 4.0));
+    s.blockWidth = s.initialBlockSize;
+    s.blockHeight = s.initialBlockSize;
+    writeBlockSizeLabels();
+
+    s.timingActive = true;
+    p.setCaption(Caption::Labeltime, "0");
+    s.startTicks = p.tickCount();
+
+    for (;;) {
+        // The column loop's bound and step are fixed when the stage begins;
+        // pixelX itself is shared, so an inner pass moves it on.
+        const int columnEnd = s.canvasWidth - s.blockWidth;
+        const int columnStep = s.blockWidth;
+        for (s.pixelX = 0; s.pixelX <= columnEnd; s.pixelX = static_cast<std::int16_t>(s.pixelX + columnStep)) {
+            p.setCaption(Caption::Labelcompleted, progressText());
+
+            const int rowEnd = s.canvasHeight - s.blockHeight;
+            const int rowStep = s.blockHeight;
+            for (s.pixelY = 0; s.pixelY <= rowEnd; s.pixelY = static_cast<std::int16_t>(s.pixelY + rowStep)) {
+                if (s.abortRequested) {
+                    finish();
+                    return;
+                }
+                // In a stage that keeps the first stage's width, blocks on the
+                // coarser lattice already hold their count and are only
+                // repainted with the count of the block painted before them.
+                if (s.blockWidth == s.initialBlockSize) {
+                    if (s.blockHeight == s.initialBlockSize) {
+                        s.computePoint = true;
+                    } else {
+                        const int latticeX = s.blockWidth * s.refinementBase;
+                        const int latticeY = s.blockHeight * s.refinementBase;
+                        s.computePoint = !(s.pixelX % latticeX == 0 && s.pixelY % latticeY == 0);
+                    }
+                }
+                if (s.computePoint) {
+                    s.cRe = s.pixelX * s.pixelStepX + s.viewXMin;
+                    s.cIm = s.pixelY * s.pixelStepY + s.viewYMin;
+                    s.iterationCount = escapeCount();
+                }
+                paintBlock();
+            }
+
+            if (s.timingActive)
+                writeElapsedTime();
+            if (s.abortRequested) {
+                s.abortRequested = false;
+                finish();
+                return;
+            }
+            if (p.pumpEvents() >= 1) {
+                readIterationLimit();
+                while (s.paused) {
+                    p.pumpEvents(true);
+                    if (s.abortRequested)
+                        break;
+                }
+            }
+        }
+
+        // Stage end.
+        if (s.initialBlockSize == 1) {
+            finish();
+            return;
+        }
+        s.stageCounter = wrappingAdd16(s.stageCounter, 1);
+        if (s.blockWidth == 1 && s.blockHeight == 1) {
+            finish();
+            return;
+        }
+        if (s.synchronizedMode) {
+            s.blockWidth = halve(s.blockWidth);
+            s.blockHeight = halve(s.blockHeight);
+        } else if (s.stageCounter % 2 != 0) {
+            s.blockWidth = halve(s.blockWidth);
+        } else {
+            s.blockHeight = halve(s.blockHeight);
+        }
+        writeBlockSizeLabels();
+    }
+}
+
+} // namespace vantorel

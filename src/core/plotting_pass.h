@@ -1,0 +1,11 @@
+#pragma once
+
+namespace vantorel {
+
+// Draws the current view into the canvas, block by block and stage by stage,
+// pumping events after every column of blocks. Callers set abortRequested
+// first (see replot); a pass started from inside another one's pump runs to
+// its own end and the outer pass then carries on from the shared state.
+void runPlottingPass();
+
+} // namespace vantorel

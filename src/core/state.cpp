@@ -1,0 +1,5 @@
+#include "core/state.h"
+
+namespace vantorel {
+ExplorationState state;
+}

@@ -1,0 +1,75 @@
+#include "files/bmp_file.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace vantorel {
+namespace {
+void put16(std::vector<unsigned char>& out, unsigned v)
+{
+    out.push_back(static_cast<unsigned char>(v & 0xff));
+    out.push_back(static_cast<unsigned char>((v >> 8) & 0xff));
+}
+void put32(std::vector<unsigned char>& out, std::uint32_t v)
+{
+    put16(out, v & 0xffff);
+    put16(out, v >> 16);
+}
+} // namespace
+
+bool writeBmp24(const std::string& path, const std::vector<std::int32_t>& pixels, int width, int height)
+{
+    if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * height)
+        return false;
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;  // rows pad to 4 bytes
+    const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
+    std::vector<unsigned char> out;
+    out.reserve(54 + imageBytes);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, 54 + imageBytes);
+    put32(out, 0);
+    put32(out, 54);
+    put32(out, 40);                       // BITMAPINFOHEADER
+    put32(out, static_cast<std::uint32_t>(width));
+    put32(out, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
+    put16(out, 1);
+    put16(out, 24);
+    put32(out, 0);                        // no compression
+    put32(out, imageBytes);
+    put32(out, 2835);                     // 72 dpi
+    put32(out, 2835);
+    put32(out, 0);
+    put32(out, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const auto c = static_cast<std::uint32_t>(pixels[static_cast<std::size_t>(y) * width + x]);
+            out.push_back(static_cast<unsigned char>((c >> 16) & 0xff));  // blue
+            out.push_back(static_cast<unsigned char>((c >> 8) & 0xff));   // green
+            out.push_back(static_cast<unsigned char>(c & 0xff));          // red
+        }
+        for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad)
+            out.push_back(0);
+    }
+
+    const std::string temporary = path + ".part";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file)
+            return false;
+        file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+        file.flush();
+        if (!file) {
+            file.close();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace vantorel

@@ -1,0 +1,97 @@
+#include "navigation/run_control.h"
+
+#include "core/numeric.h"
+#include "core/plotting_pass.h"
+#include "core/state.h"
+#include "platform/platform.h"
+
+#include <string>
+
+namespace vantorel {
+
+void replot()
+{
+    // The new pass clears the request on entry; a pass suspended in its pump
+    // sees it only if the new pass is stopped before it completes.
+    state.abortRequested = true;
+    runPlottingPass();
+}
+
+void showZoom()
+{
+    platform().setCaption(Caption::Labelzoom, signedText(state.zoomCount) + " times");
+    platform().setCaption(Caption::Label14,
+                          formatGeneral(state.zoomCount * state.zoomFactor, platform().decimalSeparator()));
+}
+
+void Command1_Click()
+{
+    platform().canvasClear();
+    platform().focusCanvas();
+    replot();
+}
+
+void mnustart_Click(int /*index*/)
+{
+    platform().canvasClear();
+    replot();
+}
+
+void mnustop_Click() { state.abortRequested = true; }
+
+void mnupause_Click()
+{
+    // While paused the time label stands still; the clock keeps running, so
+    // the time shown after resuming includes the pause.
+    if (state.paused) {
+        state.paused = false;
+        state.timingActive = true;
+    } else {
+        state.paused = true;
+        state.timingActive = false;
+    }
+}
+
+namespace {
+void restoreFullView()
+{
+    state.viewXMin = DefaultXMin;
+    state.viewYMin = DefaultYMin;
+    state.viewXMax = DefaultXMax;
+    state.viewYMax = DefaultYMax;
+    state.zoomCount = 0;
+}
+} // namespace
+
+void Command2_Click()
+{
+    platform().canvasClear();
+    platform().setPersistentImage(false);
+    restoreFullView();
+    showZoom();
+    platform().setScrollValue(ScrollBar::itera, DefaultIterations);
+    platform().setScrollValue(ScrollBar::kstep, DefaultCalcStep);
+    state.refinementBase = 2;
+    replot();
+}
+
+void mnurestart_Click()
+{
+    // Unlike the button, the menu entry neither refreshes the zoom labels nor
+    // switches successive refinement back on.
+    platform().canvasClear();
+    platform().setPersistentImage(false);
+    restoreFullView();
+    platform().setScrollValue(ScrollBar::itera, DefaultIterations);
+    platform().setScrollValue(ScrollBar::kstep, DefaultCalcStep);
+    replot();
+}
+
+void mnurestartresolution_Click()
+{
+    platform().setScrollValue(ScrollBar::itera, DefaultIterations);
+    platform().setScrollValue(ScrollBar::kstep, DefaultCalcStep);
+    platform().focusCanvas();
+}
+
+} // namespace vantorel

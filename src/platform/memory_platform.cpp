@@ -1,0 +1,136 @@
+#include "platform/memory_platform.h"
+
+#include "files/bmp_file.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace vantorel {
+
+MemoryPlatform::MemoryPlatform() : pixels(static_cast<std::size_t>(Width) * Height, Background)
+{
+    // The values the scroll bars are created with.
+    scrollValues[static_cast<int>(ScrollBar::itera)] = 1;
+    scrollValues[static_cast<int>(ScrollBar::kstep)] = 15;
+    scrollValues[static_cast<int>(ScrollBar::colourbar)] = 500;
+}
+
+void MemoryPlatform::canvasClear() { std::fill(pixels.begin(), pixels.end(), Background); }
+
+void MemoryPlatform::fill(int x1, int y1, int x2, int y2, Colour colour)
+{
+    if (x1 > x2)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    x1 = std::max(x1, 0);
+    y1 = std::max(y1, 0);
+    x2 = std::min(x2, Width - 1);
+    y2 = std::min(y2, Height - 1);
+    for (int y = y1; y <= y2; ++y)
+        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * Width + x1, std::max(0, x2 - x1 + 1), colour);
+}
+
+void MemoryPlatform::canvasSetPixel(int x, int y, Colour colour)
+{
+    ++setPixelCalls;
+    if (x >= 0 && x < Width && y >= 0 && y < Height)
+        pixels[static_cast<std::size_t>(y) * Width + x] = colour;
+}
+
+void MemoryPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour)
+{
+    ++fillBoxCalls;
+    fill(x1, y1, x2, y2, colour);
+}
+
+void MemoryPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour)
+{
+    fill(x1, y1, x2, y1, colour);
+    fill(x1, y2, x2, y2, colour);
+    fill(x1, y1, x1, y2, colour);
+    fill(x2, y1, x2, y2, colour);
+}
+
+bool MemoryPlatform::saveCanvasBmp(const std::string& path)
+{
+    savedBitmaps.push_back(path);
+    return writeBmp24(path, pixels, Width, Height);
+}
+
+void MemoryPlatform::setCaption(Caption control, const std::string& text)
+{
+    captions[index(control)] = text;
+    history[index(control)].push_back(text);
+}
+
+void MemoryPlatform::setScrollValue(ScrollBar bar, std::int16_t value)
+{
+    auto& current = scrollValues[static_cast<int>(bar)];
+    if (current == value)
+        return;
+    current = value;
+    scrollBarChanged(bar);
+}
+
+int MemoryPlatform::pumpEvents(bool)
+{
+    ++pumps;
+    // Copy the actions first: an action may schedule more or start a pass.
+    auto range = scheduled.equal_range(pumps);
+    std::vector<std::function<void()>> due;
+    for (auto it = range.first; it != range.second; ++it)
+        due.push_back(it->second);
+    scheduled.erase(range.first, range.second);
+    for (auto& action : due)
+        action();
+    if (onEveryPump)
+        onEveryPump();
+    return openWindows;
+}
+
+void MemoryPlatform::atPump(long pumpNumber, std::function<void()> action)
+{
+    scheduled.emplace(pumpNumber, std::move(action));
+}
+
+std::int32_t MemoryPlatform::tickCount()
+{
+    if (clock)
+        return clock();
+    const std::int32_t now = ticks;
+    ticks = static_cast<std::int32_t>(static_cast<std::uint32_t>(ticks) + static_cast<std::uint32_t>(tickStep));
+    return now;
+}
+
+void MemoryPlatform::quit()
+{
+    openWindows = 0;
+    throw ProgramEnded();
+}
+
+std::string MemoryPlatform::showSaveDialog(const std::string& filter, const std::string& defaultExtension,
+                                           const std::string& startFolder)
+{
+    dialogRequests.push_back("save|" + filter + "|" + defaultExtension + "|" + startFolder);
+    return saveDialogAnswer;
+}
+
+std::string MemoryPlatform::showOpenDialog(const std::string& filter, const std::string& startFolder)
+{
+    dialogRequests.push_back("open|" + filter + "|" + startFolder);
+    return openDialogAnswer;
+}
+
+void MemoryPlatform::messageBox(const std::string& text, const std::string& title)
+{
+    messages.push_back(title + "|" + text);
+}
+
+bool MemoryPlatform::askYesNo(const std::string& text, const std::string& title)
+{
+    messages.push_back(title + "|" + text);
+    return yesNoAnswer;
+}
+
+} // namespace vantorel

@@ -1,0 +1,104 @@
+#pragma once
+// A platform without a window system: the canvas is a 600 x 500 pixel buffer,
+// captions and scroll bars are plain values, the event pump runs whatever
+// actions a caller scheduled for it. The headless tools and the tests use it.
+
+#include "platform/platform.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vantorel {
+
+// Thrown by MemoryPlatform::quit so that a test can watch the program end
+// without ending the test process.
+struct ProgramEnded : std::runtime_error {
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+class MemoryPlatform : public Platform {
+public:
+    static constexpr int Width = 600;
+    static constexpr int Height = 500;
+    static constexpr Colour Background = 0;  // the menu-text colour, black
+
+    MemoryPlatform();
+
+    // --- Platform ---
+    void canvasClear() override;
+    void canvasSetPixel(int x, int y, Colour colour) override;
+    void canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) override;
+    void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) override;
+    double canvasOuterWidthTwips() override { return Width * 15.0; }
+    double canvasOuterHeightTwips() override { return Height * 15.0; }
+    bool persistentImage() override { return persistent; }
+    void setPersistentImage(bool on) override { persistent = on; }
+    void setCanvasPointer(Pointer p) override { pointer = p; }
+    void focusCanvas() override { ++canvasFocusCount; }
+    bool saveCanvasBmp(const std::string& path) override;
+    void setCaption(Caption control, const std::string& text) override;
+    std::string caption(Caption control) override { return captions[index(control)]; }
+    std::int16_t scrollValue(ScrollBar bar) override { return scrollValues[static_cast<int>(bar)]; }
+    void setScrollValue(ScrollBar bar, std::int16_t value) override;
+    int pumpEvents(bool waitForEvents = false) override;
+    std::int32_t tickCount() override;
+    void showMainWindow() override { ++mainWindowShows; }
+    [[noreturn]] void quit() override;
+    std::string showSaveDialog(const std::string& filter, const std::string& defaultExtension,
+                               const std::string& startFolder) override;
+    std::string showOpenDialog(const std::string& filter, const std::string& startFolder) override;
+    void messageBox(const std::string& text, const std::string& title) override;
+    bool askYesNo(const std::string& text, const std::string& title) override;
+    void openAddress(const std::string& address) override { openedAddresses.push_back(address); }
+    void showInformationWindow() override { ++informationWindowShows; }
+    std::string applicationFolder() override { return folder; }
+    std::string decimalSeparator() override { return separator; }
+
+    // --- what a test sets up or inspects ---
+    Colour pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * Width + x]; }
+    const std::vector<Colour>& canvas() const { return pixels; }
+    // Runs `action` during the pump with this 1-based number.
+    void atPump(long pumpNumber, std::function<void()> action);
+    // Runs `action` during every pump (after the scheduled ones).
+    std::function<void()> onEveryPump;
+    // Every caption ever written to a control, in order.
+    const std::vector<std::string>& captionHistory(Caption control) { return history[index(control)]; }
+    // Sets a scroll bar without running its change handler (for arranging a test).
+    void presetScrollValue(ScrollBar bar, std::int16_t value) { scrollValues[static_cast<int>(bar)] = value; }
+
+    long pumps = 0;                 // pumps so far
+    int openWindows = 1;            // what pumpEvents reports
+    long setPixelCalls = 0, fillBoxCalls = 0;
+    bool persistent = false;
+    Pointer pointer = Pointer::Arrow;
+    int canvasFocusCount = 0;
+    int informationWindowShows = 0;
+    int mainWindowShows = 0;
+    std::int32_t ticks = 0;         // the clock; advanced by tickStep on every read
+    std::int32_t tickStep = 0;
+    std::function<std::int32_t()> clock;  // when set, the clock instead of ticks
+    std::string folder = "/nonexistent/vantorel";
+    std::string separator = ".";
+    // Dialog and message box answers, and what they were asked.
+    std::string saveDialogAnswer, openDialogAnswer;
+    bool yesNoAnswer = true;
+    std::vector<std::string> dialogRequests, messages, openedAddresses;
+    std::vector<std::string> savedBitmaps;
+
+private:
+    static int index(Caption c) { return static_cast<int>(c); }
+    void fill(int x1, int y1, int x2, int y2, Colour colour);
+
+    std::vector<Colour> pixels;
+    std::array<std::string, static_cast<int>(Caption::Count)> captions{};
+    std::array<std::vector<std::string>, static_cast<int>(Caption::Count)> history{};
+    std::array<std::int16_t, static_cast<int>(ScrollBar::Count)> scrollValues{};
+    std::multimap<long, std::function<void()>> scheduled;
+};
+
+} // namespace vantorel

@@ -1,0 +1,42 @@
+#include "ui/lifecycle.h"
+
+#include "core/state.h"
+#include "navigation/run_control.h"
+#include "platform/platform.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace vantorel {
+
+void startUp()
+{
+    state.viewXMin = DefaultXMin;
+    state.viewYMin = DefaultYMin;
+    state.viewXMax = DefaultXMax;
+    state.viewYMax = DefaultYMax;
+    state.refinementBase = 2;
+    Platform& p = platform();
+    p.showMainWindow();
+    p.setCaption(Caption::cmdpicturesaving, "Picture saving off");
+    p.setCaption(Caption::cmdSuccessiverefinement, "Successive refinement on");
+    p.setCaption(Caption::cmdsynchronizedmode, "Synchronized mode off");
+    p.setCaption(Caption::Labelkstep, std::to_string(p.scrollValue(ScrollBar::kstep)));
+    // kstep is created at 15 already, so this raises no change event; the
+    // caption above and calcStep below do its work.
+    p.setScrollValue(ScrollBar::kstep, DefaultCalcStep);
+    state.calcStep = p.scrollValue(ScrollBar::kstep);
+    p.setScrollValue(ScrollBar::itera, DefaultIterations);
+}
+
+void shutDown()
+{
+    platform().quit();
+    std::abort();  // quit never returns; this keeps the promise if a platform breaks it
+}
+
+void Form_QueryUnload() { shutDown(); }
+
+void mnuend_Click() { shutDown(); }
+
+} // namespace vantorel

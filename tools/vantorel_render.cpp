@@ -1,0 +1,171 @@
+// vantorel-render: draws one picture without a window.
+//
+// Starts from the program's start-up state, puts the options on the scroll
+// bars and switches, runs one plotting pass as "&Start" does into a 600 x 500
+// canvas in memory and writes that canvas as a 24-bit BMP.
+
+#include "core/state.h"
+#include "navigation/run_control.h"
+#include "platform/memory_platform.h"
+#include "ui/lifecycle.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace vantorel;
+
+namespace {
+
+const char* const Usage =
+    "usage: vantorel-render [--view XMIN YMIN XMAX YMAX] [--iterations N] [--step N] [--intensity N]\n"
+    "                       [--refinement on|off] [--synchronized on|off] [--stages K] --out FILE.bmp\n";
+
+[[noreturn]] void fail(const std::string& message)
+{
+    std::fprintf(stderr, "vantorel-render: %s\n", message.c_str());
+    std::exit(2);
+}
+
+std::optional<double> parseDouble(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long> parseInteger(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0')
+        return std::nullopt;
+    return value;
+}
+
+struct Options {
+    double view[4] = {DefaultXMin, DefaultYMin, DefaultXMax, DefaultYMax};
+    int iterations = DefaultIterations;
+    int step = DefaultCalcStep;
+    int intensity = 500;
+    bool refinement = true;
+    bool synchronized = false;
+    long stages = 0;  // 0: the whole pass
+    std::string out;
+};
+
+Options parse(int argc, char** argv)
+{
+    Options o;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    auto value = [&](std::size_t& i, const std::string& option, const char* accepts) {
+        if (i + 1 >= args.size())
+            fail(option + " needs " + accepts);
+        return args[++i];
+    };
+    auto integerIn = [&](std::size_t& i, const std::string& option, long low, long high) {
+        const std::string accepts = "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+        const auto v = parseInteger(value(i, option, accepts.c_str()));
+        if (!v || *v < low || *v > high)
+            fail(option + " needs " + accepts);
+        return static_cast<int>(*v);
+    };
+    auto onOff = [&](std::size_t& i, const std::string& option) {
+        const std::string v = value(i, option, "on or off");
+        if (v != "on" && v != "off")
+            fail(option + " needs on or off");
+        return v == "on";
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--view") {
+            for (int k = 0; k < 4; ++k) {
+                if (i + 1 >= args.size())
+                    fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
+                const auto v = parseDouble(args[++i]);
+                if (!v)
+                    fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
+                o.view[k] = *v;
+            }
+        } else if (a == "--iterations") {
+            o.iterations = integerIn(i, a, 1, 30000);
+        } else if (a == "--step") {
+            o.step = integerIn(i, a, 1, 400);
+        } else if (a == "--intensity") {
+            o.intensity = integerIn(i, a, 0, 1020);
+        } else if (a == "--refinement") {
+            o.refinement = onOff(i, a);
+        } else if (a == "--synchronized") {
+            o.synchronized = onOff(i, a);
+        } else if (a == "--stages") {
+            const auto v = parseInteger(value(i, a, "a whole number of at least 1"));
+            if (!v || *v < 1)
+                fail("--stages needs a whole number of at least 1");
+            o.stages = *v;
+        } else if (a == "--out") {
+            o.out = value(i, a, "a file name FILE.bmp");
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(Usage, stdout);
+            std::exit(0);
+        } else {
+            fail("unknown option " + a + " (see --help)");
+        }
+    }
+    if (o.out.empty())
+        fail("--out needs a file name FILE.bmp");
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Options o = parse(argc, argv);
+
+    MemoryPlatform canvas;
+    const auto started = std::chrono::steady_clock::now();
+    canvas.clock = [started] {
+        return static_cast<std::int32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    };
+    setPlatform(&canvas);
+    startUp();
+
+    state.viewXMin = o.view[0];
+    state.viewYMin = o.view[1];
+    state.viewXMax = o.view[2];
+    state.viewYMax = o.view[3];
+    canvas.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(o.iterations));
+    canvas.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(o.step));
+    canvas.setScrollValue(ScrollBar::colourbar, static_cast<std::int16_t>(o.intensity));
+    state.refinementBase = o.refinement ? 2 : 1;
+    state.synchronizedMode = o.synchronized;
+
+    if (o.stages > 0) {
+        // Stop, as the user would, in the pump of the K-th stage's last column:
+        // the pass then ends before it draws a block of the next stage.
+        long stagesDone = 0;
+        canvas.onEveryPump = [&] {
+            if (state.pixelX + state.blockWidth > state.canvasWidth - state.blockWidth && ++stagesDone == o.stages)
+                state.abortRequested = true;
+        };
+    }
+
+    Command1_Click();
+
+    if (!canvas.saveCanvasBmp(o.out)) {
+        std::fprintf(stderr, "vantorel-render: cannot write %s\n", o.out.c_str());
+        return 1;
+    }
+    return 0;
+}
