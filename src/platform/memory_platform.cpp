@@ -1,6 +1,7 @@
 #include "platform/memory_platform.h"
 
 #include "files/bmp_file.h"
+#include "files/help.h"
 
 #include <algorithm>
 #include <utility>
@@ -56,6 +57,15 @@ bool MemoryPlatform::saveCanvasBmp(const std::string& path)
 {
     savedBitmaps.push_back(path);
     return writeBmp24(path, pixels, Width, Height);
+}
+
+void MemoryPlatform::showInformationWindow()
+{
+    ++informationWindowShows;
+    if (informationWindowOpen)
+        return;
+    informationWindowOpen = true;
+    Form2_Load();
 }
 
 void MemoryPlatform::setCaption(Caption control, const std::string& text)

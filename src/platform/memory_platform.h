@@ -55,7 +55,15 @@ public:
     void messageBox(const std::string& text, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title) override;
     void openAddress(const std::string& address) override { openedAddresses.push_back(address); }
-    void showInformationWindow() override { ++informationWindowShows; }
+    void showInformationWindow() override;
+    double informationWindowOuterWidthTwips() override { return informationOuterWidthTwips; }
+    double informationWindowOuterHeightTwips() override { return informationOuterHeightTwips; }
+    void setInformationTextBoxSize(int widthTwips, int heightTwips) override
+    {
+        informationTextBoxWidthTwips = widthTwips;
+        informationTextBoxHeightTwips = heightTwips;
+    }
+    void setInformationText(const std::string& bytes) override { informationText = bytes; }
     std::string applicationFolder() override { return folder; }
     std::string decimalSeparator() override { return separator; }
 
@@ -79,6 +87,11 @@ public:
     int canvasFocusCount = 0;
     int informationWindowShows = 0;
     int mainWindowShows = 0;
+    // The information window: open or not, its outer size and its text box.
+    bool informationWindowOpen = false;
+    double informationOuterWidthTwips = 6165 + 2 * 60, informationOuterHeightTwips = 5925 + 2 * 60 + 345;
+    int informationTextBoxWidthTwips = 75, informationTextBoxHeightTwips = 195;
+    std::string informationText;
     std::int32_t ticks = 0;         // the clock; advanced by tickStep on every read
     std::int32_t tickStep = 0;
     std::function<std::int32_t()> clock;  // when set, the clock instead of ticks

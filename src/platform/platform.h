@@ -76,16 +76,30 @@ public:
     // Closes every window and ends the process; never returns.
     [[noreturn]] virtual void quit() = 0;
     // Modal file dialogs: the chosen full path, or "" on cancel or failure.
-    virtual std::string showSaveDialog(const std::string& filter, const std::string& defaultExtension,
+    // filterList is what buildDialogFilter makes: pieces each ended by NUL,
+    // taken in pairs (display text, pattern); a missing or empty pattern means
+    // the files whose extension is the display text. The save dialog adds
+    // defaultExtension to a name typed without one and confirms before
+    // replacing a file; neither dialog changes the current directory.
+    virtual std::string showSaveDialog(const std::string& filterList, const std::string& defaultExtension,
                                        const std::string& startFolder) = 0;
-    virtual std::string showOpenDialog(const std::string& filter, const std::string& startFolder) = 0;
+    virtual std::string showOpenDialog(const std::string& filterList, const std::string& startFolder) = 0;
     // Modal message box with an OK button, no icon.
     virtual void messageBox(const std::string& text, const std::string& title) = 0;
     // Modal Yes/No box, Yes the default; true for Yes.
     virtual bool askYesNo(const std::string& text, const std::string& title) = 0;
     virtual void openAddress(const std::string& address) = 0;
-    // Shows the information window (Form2), loading it if it is not open.
+    // Shows the information window (Form2), modeless. If it is not open it
+    // is created and Form2_Load runs before it shows; if it is open it is
+    // only brought to the front.
     virtual void showInformationWindow() = 0;
+    // Outer size of the information window (frame and caption included), twips.
+    virtual double informationWindowOuterWidthTwips() = 0;
+    virtual double informationWindowOuterHeightTwips() = 0;
+    // Size of the text box Text1 in twips, and its text given as bytes in the
+    // system's 8-bit encoding (shown unconverted otherwise).
+    virtual void setInformationTextBoxSize(int widthTwips, int heightTwips) = 0;
+    virtual void setInformationText(const std::string& bytes) = 0;
     // Folder of the executable, without a trailing separator.
     virtual std::string applicationFolder() = 0;
     // The user's decimal separator for numbers in labels.

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace vantorel {
+
+void mnusavepicturebmp_Click();  // "&Bitmap format (bmp)"
+
+} // namespace vantorel
