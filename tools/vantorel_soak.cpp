@@ -16,7 +16,9 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
