@@ -11,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -54,6 +55,34 @@ protected:
     }
 };
 
+// Qt's horizontal scroll bar inverts its keys (Right lowers the value,
+// Page Down raises it, as Qt's own settings for scrolled content want). The
+// parameter bars behave like ordinary scroll bars: Left, Up and Page Up lower
+// the value, Right, Down and Page Down raise it, Home and End go to the ends.
+class ParameterScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        SliderAction action = SliderNoAction;
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up: action = SliderSingleStepSub; break;
+        case Qt::Key_Right:
+        case Qt::Key_Down: action = SliderSingleStepAdd; break;
+        case Qt::Key_PageUp: action = SliderPageStepSub; break;
+        case Qt::Key_PageDown: action = SliderPageStepAdd; break;
+        case Qt::Key_Home: action = SliderToMinimum; break;
+        case Qt::Key_End: action = SliderToMaximum; break;
+        default: QScrollBar::keyPressEvent(event); return;
+        }
+        triggerAction(action);
+        event->accept();
+    }
+};
+
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
@@ -77,7 +106,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, QRect g
 QScrollBar* makeScrollBar(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum, int value,
                       ScrollBar which)
 {
-    auto* s = new QScrollBar(Qt::Horizontal, parent);
+    auto* s = new ParameterScrollBar(Qt::Horizontal, parent);
     s->setObjectName(QString::fromUtf8(name));
     s->setGeometry(geometry);
     s->setRange(minimum, maximum);
