@@ -14,45 +14,7 @@
 namespace vantorel::testing {
 namespace {
 
-// The picture "&Start" draws from a fresh start, on the headless platform.
-QImage referencePicture()
-{
-    const ExplorationState saved = state;
-    MemoryPlatform memory;
-    state = ExplorationState{};
-    setPlatform(&memory);
-    startUp();
-    Command1_Click();
-    QImage image(MemoryPlatform::Width, MemoryPlatform::Height, QImage::Format_RGB32);
-    for (int y = 0; y < MemoryPlatform::Height; ++y)
-        for (int x = 0; x < MemoryPlatform::Width; ++x) {
-            const auto c = static_cast<std::uint32_t>(memory.pixel(x, y));
-            image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-        }
-    state = saved;
-    return image;
-}
-
-class RunControlTest : public WindowTest {
-protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        qt->afterPump = [this] {
-            ++pumps;
-            if (auto it = atPump.find(pumps); it != atPump.end()) {
-                auto action = it->second;
-                action();
-            }
-        };
-    }
-    // Runs `action` inside the pass, during its pump with this number.
-    void during(long pump, std::function<void()> action) { atPump[pump] = std::move(action); }
-    std::string caption(Caption c) { return qt->caption(c); }
-
-    long pumps = 0;
-    std::map<long, std::function<void()>> atPump;
-};
+using RunControlTest = WindowTest;
 
 TEST_F(RunControlTest, SettingABarToItsValueRunsNothingAndAChangeUpdatesLabelAndStep)
 {

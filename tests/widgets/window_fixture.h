@@ -3,6 +3,8 @@
 // its start values, a new Form1 on the offscreen platform, then start-up.
 
 #include "core/state.h"
+#include "navigation/run_control.h"
+#include "platform/memory_platform.h"
 #include "platform/qt/canvas.h"
 #include "platform/qt/qt_platform.h"
 #include "ui/lifecycle.h"
@@ -17,10 +19,31 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
 namespace vantorel::testing {
+
+// The picture "&Start" draws from a fresh start, on the headless platform.
+inline QImage referencePicture()
+{
+    const ExplorationState saved = state;
+    MemoryPlatform memory;
+    state = ExplorationState{};
+    setPlatform(&memory);
+    startUp();
+    Command1_Click();
+    QImage image(MemoryPlatform::Width, MemoryPlatform::Height, QImage::Format_RGB32);
+    for (int y = 0; y < MemoryPlatform::Height; ++y)
+        for (int x = 0; x < MemoryPlatform::Width; ++x) {
+            const auto c = static_cast<std::uint32_t>(memory.pixel(x, y));
+            image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        }
+    state = saved;
+    return image;
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -32,7 +55,18 @@ protected:
         startUp();
         form1()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form1()));
+        qt->afterPump = [this] {
+            ++pumps;
+            if (auto it = atPump.find(pumps); it != atPump.end()) {
+                auto action = it->second;
+                action();
+            }
+        };
     }
+    // Runs `action` inside the pass, during its pump with this number
+    // (counted from the start of the test).
+    void during(long pump, std::function<void()> action) { atPump[pump] = std::move(action); }
+    std::string caption(Caption c) { return qt->caption(c); }
     void TearDown() override
     {
         qt.reset();
@@ -65,6 +99,8 @@ protected:
     }
 
     std::unique_ptr<qt::QtPlatform> qt;
+    long pumps = 0;
+    std::map<long, std::function<void()>> atPump;
 };
 
 } // namespace vantorel::testing
