@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <functional>
 
 namespace vantorel::qt {
@@ -154,6 +155,12 @@ void MainWindow::buildControls()
     client = new QWidget(this);
     client->setObjectName("clientArea");
     client->setFixedSize(ClientWidth, ClientHeight);
+    // The fixed layout was drawn for an 8-point dialog font; Qt's larger
+    // default would cut the ends off captions such as "Time:" and "Colour
+    // intensity :". The family stays the desktop's default.
+    QFont font = client->font();
+    font.setPointSizeF(std::min(font.pointSizeF(), 8.0));
+    client->setFont(font);
     setCentralWidget(client);
 
     auto* frame1 = new QGroupBox(QString(), client);
