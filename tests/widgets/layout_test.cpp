@@ -65,8 +65,9 @@ TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsPlaceWithItsCaption)
         EXPECT_EQ(w->parentWidget()->objectName().toStdString(), c.parent);
         EXPECT_EQ(w->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
         EXPECT_TRUE(w->isVisible());
-        if (c.caption)
+        if (c.caption) {
             EXPECT_EQ(text(c.name), c.caption);
+        }
     }
     EXPECT_EQ(control<QGroupBox>("CornersXY")->title(), "Corners");
     EXPECT_EQ(control<QGroupBox>("Frame1")->title(), "");
@@ -194,8 +195,9 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
     }
     for (QAction* a : form1()->findChildren<QAction*>()) {
         const bool greyed = a->objectName() == "mnusavepicturejpeg" || a->objectName() == "mnuchangecoulours";
-        if (!a->objectName().isEmpty())
+        if (!a->objectName().isEmpty()) {
             EXPECT_EQ(a->isEnabled(), !greyed) << a->objectName().toStdString();
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/qt/canvas.h"
 
+#include "platform/pixel_box.h"
+
 #include "navigation/drag.h"
 #include "navigation/zoom_keys.h"
 
@@ -65,21 +67,14 @@ Canvas::Canvas(QWidget* parent)
 
 void Canvas::fill(int x1, int y1, int x2, int y2, QRgb colour)
 {
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
-    x1 = std::max(x1, 0);
-    y1 = std::max(y1, 0);
-    x2 = std::min(x2, Width - 1);
-    y2 = std::min(y2, Height - 1);
-    if (x1 > x2 || y1 > y2)
+    PixelBox box{x1, y1, x2, y2};
+    if (!box.clipTo(Width, Height))
         return;
-    for (int y = y1; y <= y2; ++y) {
+    for (int y = box.y1; y <= box.y2; ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        std::fill(line + x1, line + x2 + 1, colour);
+        std::fill(line + box.x1, line + box.x2 + 1, colour);
     }
-    dirty |= QRect(QPoint(x1, y1), QPoint(x2, y2));
+    dirty |= QRect(QPoint(box.x1, box.y1), QPoint(box.x2, box.y2));
 }
 
 void Canvas::clear()
