@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Vantorel and runs every test: once in the release build, once more
-# with AddressSanitizer and UndefinedBehaviorSanitizer. On a fresh Debian 12
+# with AddressSanitizer and UndefinedBehaviorSanitizer, then replays the fuzz
+# corpus through the libFuzzer build. On a fresh Debian 12
 # machine, run as root: missing packages are installed first.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -21,3 +22,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE no-sanitizer
+
+echo "== fuzz corpus replay"
+CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs" --target vantorel-fuzz
+build-fuzz/vantorel-fuzz tests/fuzz/corpus/*

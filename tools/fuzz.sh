@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Fuzzes the readers of outside input (location files, dialog filters, chosen
+# file names) for the given number of minutes (default 5). New inputs that
+# reach new code are added to tests/fuzz/corpus, which ./test.sh replays.
+#   usage: tools/fuzz.sh [MINUTES]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+minutes=${1:-5}
+
+tools/install-deps.sh
+CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-fuzz -j "$(nproc)" --target vantorel-fuzz
+build-fuzz/vantorel-fuzz -max_len=101 -max_total_time=$((minutes * 60)) -timeout=10 \
+  -print_final_stats=1 tests/fuzz/corpus
