@@ -123,12 +123,15 @@ int main(int argc, char** argv)
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--one-thread") {
             setThreadingThreshold(0);
-        } else if (a == "--portable-kernel") {
-            forceScalarCountKernel(true);
+        } else if (a == "--kernel" && i + 1 < argc) {
+            if (!selectCountKernel(argv[++i])) {
+                std::fprintf(stderr, "vantorel-bench: this processor cannot run the kernel %s\n", argv[i]);
+                return 2;
+            }
         } else if (a == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: vantorel-bench [--runs N] [--only TEXT] [--one-thread] [--portable-kernel]\n");
+            std::fprintf(stderr, "usage: vantorel-bench [--runs N] [--only TEXT] [--one-thread] [--kernel avx512|avx2|scalar]\n");
             return 2;
         }
     }

@@ -65,6 +65,7 @@ struct ColumnBatch {
     int calcStep = 0;
 };
 ColumnBatch column;
+ColumnCountStats stats;
 
 template <class T>
 void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
@@ -137,6 +138,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
         column.rowStamp[y] = column.stamp;
         const std::int16_t known = keptColumn[static_cast<std::size_t>(y) * s.canvasWidth + s.pixelX];
         if (known >= 0) {
+            ++stats.reused;
             column.rowCount[y] = known;
             continue;
         }
@@ -148,6 +150,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     if (missing == 0)
         return;
     escapeCounts(column.cRe.data(), column.cIm.data(), column.counts.data(), missing, s.maxIterations, s.calcStep);
+    stats.batched += missing;
     for (int k = 0; k < missing; ++k) {
         const int y = column.rows[k];
         column.rowCount[y] = column.counts[k];
@@ -163,7 +166,10 @@ std::int16_t takeCount()
         && column.rowIm[y] == bitsOf(s.cIm) && column.reBits == bitsOf(s.cRe)
         && bitsOf(column.limit) == bitsOf(s.maxIterations) && column.calcStep == s.calcStep)
         return column.rowCount[y];
+    ++stats.single;
     return escapeCount();
 }
+
+ColumnCountStats columnCountStats() { return stats; }
 
 } // namespace vantorel

@@ -35,4 +35,13 @@ void prepareColumnCounts(int rowEnd, int rowStep);
 // pass has just put into state.cRe and state.cIm.
 std::int16_t takeCount();
 
+// What the batches have done since the program started: counts computed in
+// batches, counts reused from an earlier stage, and blocks that takeCount had
+// to count on their own because something differed from the batch (none in
+// a pass that keeps to the rules above).
+struct ColumnCountStats {
+    long batched = 0, reused = 0, single = 0;
+};
+ColumnCountStats columnCountStats();
+
 } // namespace vantorel

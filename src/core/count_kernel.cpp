@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 namespace vantorel {
@@ -46,19 +47,32 @@ unsigned runExact(KernelFunction run, const Batch& batch)
     return ranWith;
 }
 
-std::atomic<bool> scalarForced{false};
+bool hasAvx512()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+}
+
+bool hasAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+KernelFunction fastestKernel()
+{
+    static const KernelFunction best = hasAvx512() ? &kernel::runAvx512
+                                       : hasAvx2() ? &kernel::runAvx2
+                                                   : &kernel::runScalar;
+    return best;
+}
+
+std::atomic<KernelFunction> chosenKernel{nullptr};
 
 KernelFunction bestKernel()
 {
-    static const KernelFunction best = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512f"))
-            return &kernel::runAvx512;
-        if (__builtin_cpu_supports("avx2"))
-            return &kernel::runAvx2;
-        return &kernel::runScalar;
-    }();
-    return scalarForced.load(std::memory_order_relaxed) ? &kernel::runScalar : best;
+    const KernelFunction chosen = chosenKernel.load(std::memory_order_relaxed);
+    return chosen ? chosen : fastestKernel();
 }
 
 // Points are handed out in small runs so that two threads rarely touch the
@@ -231,7 +245,21 @@ const char* countKernelName()
     return "scalar";
 }
 
-void forceScalarCountKernel(bool on) { scalarForced.store(on); }
+bool selectCountKernel(const char* name)
+{
+    const std::string_view n = name ? name : "";
+    if (n.empty())
+        chosenKernel.store(nullptr);
+    else if (n == "avx512" && hasAvx512())
+        chosenKernel.store(&kernel::runAvx512);
+    else if (n == "avx2" && hasAvx2())
+        chosenKernel.store(&kernel::runAvx2);
+    else if (n == "scalar")
+        chosenKernel.store(&kernel::runScalar);
+    else
+        return false;
+    return true;
+}
 
 void setCountPath(CountPath path) { currentPath.store(path); }
 CountPath countPath() { return currentPath.load(std::memory_order_relaxed); }

@@ -30,12 +30,13 @@ struct CountBound {
 };
 CountBound countBound(float maxIterations, int calcStep);
 
-// Which instruction set the batch kernel runs with on this machine:
-// "avx512", "avx2" or "scalar".
+// Which instruction set the batch kernel runs with: "avx512", "avx2" or
+// "scalar" (portable code).
 const char* countKernelName();
-// Forces the portable kernel (for tests that compare the variants); false
-// goes back to the best one the processor has.
-void forceScalarCountKernel(bool on);
+// Chooses the kernel by that name, for tests and benchmarks that compare the
+// variants; "" goes back to the best one the processor has. False (and no
+// change) when the processor cannot run it.
+bool selectCountKernel(const char* name);
 
 // How the plotting pass gets its counts. Fast: a column's counts in one batch
 // and reuse of counts within a pass. Plain: one escapeCount per computed
