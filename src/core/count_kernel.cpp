@@ -136,7 +136,10 @@ public:
         Feed mine{&shared};
         Batch own = batch;
         own.ctx = &mine;
+        double ownRounds = 0;
+        own.roundsRun = &ownRounds;
         callerRanWith.store(runExact(run, own), std::memory_order_relaxed);
+        *batch.roundsRun = ownRounds;
 
         std::unique_lock lock(mutex_);
         if (taken_ != posted_) {
@@ -147,6 +150,7 @@ public:
             return;
         }
         done_.wait(lock, [this] { return finished_ == posted_; });
+        *batch.roundsRun += workerRounds_;
     }
 
 private:
@@ -161,11 +165,14 @@ private:
             Feed mine{shared_};
             Batch own = batch_;
             own.ctx = &mine;
+            double rounds = 0;
+            own.roundsRun = &rounds;
             const KernelFunction run = run_;
             lock.unlock();
             workerRanWith.store(runExact(run, own), std::memory_order_relaxed);
             workerBatches.fetch_add(1, std::memory_order_relaxed);
             lock.lock();
+            workerRounds_ = rounds;
             finished_ = taken_;
             done_.notify_one();
         }
@@ -177,13 +184,18 @@ private:
     Batch batch_{};
     SharedFeed* shared_ = nullptr;
     long posted_ = 0, taken_ = 0, finished_ = 0;
+    double workerRounds_ = 0;
     bool stopping_ = false;
     std::thread thread_;  // last: starts after the members it uses exist
 };
 
-// Below this much work (points times rounds, an upper bound) waking the
-// worker costs more than it saves.
-std::atomic<long long> threadingThreshold{1 << 18};
+// Below this much work (rounds of all points together) waking the worker
+// costs more than it saves: about a third of a millisecond of one thread.
+std::atomic<long long> threadingThreshold{1 << 21};
+
+// Rounds per point of the last batch: neighbouring columns cost about the
+// same, so it predicts the work of the next batch far better than the limit.
+double lastRoundsPerPoint = -1;
 
 std::atomic<CountPath> currentPath{CountPath::Fast};
 
@@ -221,18 +233,21 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
     callerMxcsr.store(_mm_getcsr(), std::memory_order_relaxed);
 
     const KernelFunction run = bestKernel();
-    Batch batch{cRe, cIm, counts, bound.rounds, bound.count, calcStep, &nextPoint, nullptr};
+    double roundsRun = 0;
+    Batch batch{cRe, cIm, counts, bound.rounds, bound.count, calcStep, &nextPoint, nullptr, &roundsRun};
     const long long threshold = threadingThreshold.load(std::memory_order_relaxed);
-    if (threshold > 0 && static_cast<long long>(n) * bound.rounds >= threshold && n >= 2 * PointsPerClaim) {
+    const double perPoint = lastRoundsPerPoint >= 0 ? lastRoundsPerPoint : bound.rounds;
+    if (threshold > 0 && n * perPoint >= static_cast<double>(threshold) && n >= 2 * PointsPerClaim) {
         static Worker worker;
         SharedFeed shared;
         shared.total = n;
         worker.share(run, batch, shared);
-        return;
+    } else {
+        Feed all{nullptr, 0, n};
+        batch.ctx = &all;
+        callerRanWith.store(runExact(run, batch), std::memory_order_relaxed);
     }
-    Feed all{nullptr, 0, n};
-    batch.ctx = &all;
-    callerRanWith.store(runExact(run, batch), std::memory_order_relaxed);
+    lastRoundsPerPoint = roundsRun / n;
 }
 
 const char* countKernelName()

@@ -22,9 +22,8 @@ struct Avx2 {
     static vd sub(vd a, vd b) { return _mm256_sub_pd(a, b); }
     static vd mul(vd a, vd b) { return _mm256_mul_pd(a, b); }
     static mask all() { return _mm256_castsi256_pd(_mm256_set1_epi64x(-1)); }
-    static mask greater(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
     static mask greaterOrEqual(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
-    static mask andNot(mask m, mask a) { return _mm256_andnot_pd(m, a); }
+    static mask stillInside(mask a, vd sum, vd bound) { return _mm256_andnot_pd(_mm256_cmp_pd(sum, bound, _CMP_GT_OQ), a); }
     static mask both(mask a, mask b) { return _mm256_and_pd(a, b); }
     static vd addWhere(vd a, mask m, vd b) { return _mm256_add_pd(a, _mm256_and_pd(m, b)); }
     static mask sameBits(vd a, vd b)

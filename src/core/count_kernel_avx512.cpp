@@ -22,9 +22,10 @@ struct Avx512 {
     static vd sub(vd a, vd b) { return _mm512_sub_pd(a, b); }
     static vd mul(vd a, vd b) { return _mm512_mul_pd(a, b); }
     static mask all() { return 0xFF; }
-    static mask greater(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
     static mask greaterOrEqual(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
-    static mask andNot(mask m, mask a) { return static_cast<mask>(a & ~m); }
+    // The lanes of a that are still set and whose sum is not above the
+    // bound: the escape test of escapeCount, negated (NaN does not escape).
+    static mask stillInside(mask a, vd sum, vd bound) { return _mm512_mask_cmp_pd_mask(a, sum, bound, _CMP_NGT_UQ); }
     static mask both(mask a, mask b) { return static_cast<mask>(a & b); }
     static vd addWhere(vd a, mask m, vd b) { return _mm512_mask_add_pd(a, m, a, b); }
     static mask sameBits(vd a, vd b)

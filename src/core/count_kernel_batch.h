@@ -16,6 +16,7 @@ struct Batch {
     int step;                    // counter increment
     int (*next)(void* ctx);      // index of the next point to count, or -1 when none is left
     void* ctx;
+    double* roundsRun;           // out: rounds run for the points this thread counted
 };
 
 using KernelFunction = void (*)(const Batch&);

@@ -23,9 +23,11 @@
 namespace vantorel::kernel {
 namespace {
 
-// Rounds between two looks at the lanes. Lanes whose point escapes early
-// idle for the rest of the block of rounds, so this stays small.
-constexpr int RoundsPerLook = 8;
+// Rounds between two looks at the lanes. A lane whose point escapes idles
+// for the rest of the block of rounds, and a look costs about two rounds:
+// short looks for low limits, where most points escape within a few rounds,
+// longer ones for deep limits.
+int roundsPerLook(int rounds) { return rounds < 256 ? 8 : 32; }
 
 template <class T>
 void runLanes(const Batch& batch)
@@ -44,8 +46,10 @@ void runLanes(const Batch& batch)
     int index[L];
 
     const double rounds = batch.rounds;
+    const int look = roundsPerLook(batch.rounds);
     int live = 0;
     bool exhausted = false;
+    double roundsRun = 0;
 
     auto take = [&](int lane) {
         const int i = exhausted ? -1 : batch.next(batch.ctx);
@@ -67,7 +71,7 @@ void runLanes(const Batch& batch)
         survived[lane] = 0.0;
         savedR[lane] = zr[lane];
         savedI[lane] = zi[lane];
-        nextSave[lane] = RoundsPerLook;
+        nextSave[lane] = look;
     };
     for (int lane = 0; lane < L; ++lane)
         take(lane);
@@ -89,12 +93,12 @@ void runLanes(const Batch& batch)
             J[v] = T::load(survived + v * W);
             A[v] = T::all();
         }
-        for (int r = 0; r < RoundsPerLook; ++r) {
+        for (int r = 0; r < look; ++r) {
 #pragma GCC unroll 8
             for (int v = 0; v < V; ++v) {
                 const vd re2 = T::mul(ZR[v], ZR[v]);
                 const vd im2 = T::mul(ZI[v], ZI[v]);
-                A[v] = T::andNot(T::greater(T::add(im2, re2), four), A[v]);
+                A[v] = T::stillInside(A[v], T::add(im2, re2), four);
                 J[v] = T::addWhere(J[v], A[v], one);
                 const vd twiceRe = T::add(ZR[v], ZR[v]);
                 ZI[v] = T::add(T::mul(twiceRe, ZI[v]), CI[v]);
@@ -130,6 +134,7 @@ void runLanes(const Batch& batch)
                     continue;
                 }
                 const double j = survived[lane];
+                roundsRun += j;
                 const bool escaped = !(T::bits(A[v]) & (1u << w));
                 // Escaped before the counter passed the limit: the counter is
                 // the tests survived times the step. Otherwise (the limit was
@@ -142,6 +147,7 @@ void runLanes(const Batch& batch)
             }
         }
     }
+    *batch.roundsRun = roundsRun;
 }
 
 } // namespace

@@ -21,9 +21,8 @@ struct Scalar {
     static vd sub(vd a, vd b) { return a - b; }
     static vd mul(vd a, vd b) { return a * b; }
     static mask all() { return true; }
-    static mask greater(vd a, vd b) { return a > b; }
     static mask greaterOrEqual(vd a, vd b) { return a >= b; }
-    static mask andNot(mask m, mask a) { return a && !m; }
+    static mask stillInside(mask a, vd sum, vd bound) { return a && !(sum > bound); }
     static mask both(mask a, mask b) { return a && b; }
     static vd addWhere(vd a, mask m, vd b) { return m ? a + b : a; }
     static mask sameBits(vd a, vd b)

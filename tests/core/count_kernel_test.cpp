@@ -19,7 +19,7 @@ protected:
     void TearDown() override
     {
         selectCountKernel("");
-        setThreadingThreshold(1 << 18);
+        setThreadingThreshold(1 << 21);
         ProgramTest::TearDown();
     }
 

@@ -65,7 +65,7 @@ protected:
     void TearDown() override
     {
         setCountPath(CountPath::Fast);
-        setThreadingThreshold(1 << 18);
+        setThreadingThreshold(1 << 21);
         setPlatform(nullptr);
     }
 
