@@ -43,7 +43,7 @@ const Scenario Scenarios[] = {
     {"full view 30000/1 refinement on", {-2.25, -1.5, 1.25, 1.5}, 30000, 1, true},
     {"full view 30000/1 refinement off", {-2.25, -1.5, 1.25, 1.5}, 30000, 1, false},
     {"deep boundary 3000/1", {-0.7500, 0.0950, -0.7400, 0.1050}, 3000, 1, true},
-    {"mostly inside 30000/1", {-0.6, -0.4, 0.1, 0.4}, 30000, 1, true},
+    {"mostly inside 30000/1", {-0.8, -0.3, 0.0, 0.3}, 30000, 1, true},
     {"full view 30000/400", {-2.25, -1.5, 1.25, 1.5}, 30000, 400, true},
 };
 
