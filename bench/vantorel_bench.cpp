@@ -10,6 +10,9 @@
 // start of the pass to its first pump, between pumps, and from the last
 // pump to the end), which bounds how long Stop or Pause waits.
 
+#ifdef VANTOREL_BENCH_QT
+#include "bench/qt_table.h"
+#endif
 #include "core/count_kernel.h"
 #include "core/state.h"
 #include "navigation/run_control.h"
@@ -116,11 +119,14 @@ double median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     int runs = 5;
+    int table = 0;  // 0: both
     std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--table" && i + 1 < argc) {
+            table = std::atoi(argv[++i]);
         } else if (a == "--one-thread") {
             setThreadingThreshold(0);
         } else if (a == "--kernel" && i + 1 < argc) {
@@ -131,16 +137,17 @@ int main(int argc, char** argv)
         } else if (a == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: vantorel-bench [--runs N] [--only TEXT] [--one-thread] [--kernel avx512|avx2|scalar]\n");
+            std::fprintf(stderr, "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2] [--one-thread] [--kernel avx512|avx2|scalar]\n");
             return 2;
         }
     }
 
+    bool allSame = true;
+    if (table != 2) {
     std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n", runs);
     std::printf("count kernel: %s; hardware threads: %u\n\n", countKernelName(), std::thread::hardware_concurrency());
     std::printf("%-34s %11s %11s %8s %10s %16s\n", "scenario", "plain ms", "product ms", "ratio", "identical",
                 "longest gap ms");
-    bool allSame = true;
     for (const Scenario& sc : Scenarios) {
         if (!only.empty() && std::string(sc.name).find(only) == std::string::npos)
             continue;
@@ -162,5 +169,13 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     }
     std::printf("\nlongest gap: the longest time between two event pumps of the product's path over all runs\n");
+    }
+    if (table != 1) {
+#ifdef VANTOREL_BENCH_QT
+        bench::runQtTable(runs);
+#else
+        std::printf("\n(no Qt canvas in this build: the second table is left out)\n");
+#endif
+    }
     return allSame ? 0 : 1;
 }
