@@ -32,7 +32,7 @@ std::atomic<long> workerBatches{0};
 
 // Runs a kernel with round-to-nearest, no flush-to-zero, no
 // denormals-are-zero and every exception masked, whatever the thread had,
-// and gives the thread its own control word back afterwards. Returns the
+// and gives the thread its own control word and flags back afterwards. Returns the
 // control word the kernel ran with.
 unsigned runExact(KernelFunction run, const Batch& batch)
 {
@@ -42,8 +42,9 @@ unsigned runExact(KernelFunction run, const Batch& batch)
         _mm_setcsr(exact);
     const unsigned ranWith = _mm_getcsr();
     run(batch);
-    if (had != exact)
-        _mm_setcsr(had);
+    // Also clears the exception flags that idle lanes may have raised, so
+    // the thread's flags say what they said before.
+    _mm_setcsr(had);
     return ranWith;
 }
 
