@@ -7,6 +7,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
@@ -224,7 +226,17 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
         throw std::invalid_argument("escapeCounts needs a step of at least 1");
     if (n <= 0)
         return;
-    const CountBound bound = countBound(maxIterations, calcStep);
+    // The bound is the same for every column until the limit or step
+    // changes; walking the counter to 30000 each time would cost more than
+    // some columns.
+    static float boundLimit = std::numeric_limits<float>::quiet_NaN();
+    static int boundStep = 0;
+    static CountBound bound{};
+    if (calcStep != boundStep || std::memcmp(&maxIterations, &boundLimit, sizeof boundLimit) != 0) {
+        bound = countBound(maxIterations, calcStep);
+        boundLimit = maxIterations;
+        boundStep = calcStep;
+    }
     if (bound.rounds == 0) {
         // The counter is past the limit before the first test.
         for (int i = 0; i < n; ++i)

@@ -17,8 +17,9 @@ namespace vantorel {
 
 // Computes counts[i] = the escape count of (cRe[i], cIm[i]) with the given
 // limit and counter increment, for i < n. Does not touch the state record.
-// A step below 1 (never given by the kstep scroll bar) is counted with the
-// plain loop.
+// Refuses a step below 1 (the kstep scroll bar never gives one; the pass
+// counts such blocks with escapeCount). Called from one thread at a time
+// (the user-interface thread); it hands work to its own worker.
 void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, int n,
                   float maxIterations, int calcStep);
 
