@@ -1,5 +1,7 @@
 #include "core/plotting_pass.h"
 
+#include "core/column_counts.h"
+#include "core/count_kernel.h"
 #include "core/escape.h"
 #include "core/numeric.h"
 #include "core/state.h"
@@ -139,6 +141,9 @@ restart:
     p.setCaption(Caption::Labeltime, "0");
     s.startTicks = p.tickCount();
 
+    // Counts are kept from stage to stage within this pass only.
+    beginPassCounts();
+
     for (;;) {
         // The column loop's bound and step are fixed when the stage begins;
         // pixelX itself is shared, so an inner pass moves it on.
@@ -149,6 +154,12 @@ restart:
 
             const int rowEnd = s.canvasHeight - s.blockHeight;
             const int rowStep = s.blockHeight;
+            // The counts of the whole column in one batch. Nothing they depend
+            // on can change before the next pump; a pass about to stop at its
+            // first block skips the work.
+            const bool batched = countPath() == CountPath::Fast && !s.abortRequested;
+            if (batched)
+                prepareColumnCounts(rowEnd, rowStep);
             for (s.pixelY = 0; s.pixelY <= rowEnd; s.pixelY = static_cast<std::int16_t>(s.pixelY + rowStep)) {
                 if (s.abortRequested) {
                     finish();
@@ -157,19 +168,12 @@ restart:
                 // In a stage that keeps the first stage's width, blocks on the
                 // coarser lattice already hold their count and are only
                 // repainted with the count of the block painted before them.
-                if (s.blockWidth == s.initialBlockSize) {
-                    if (s.blockHeight == s.initialBlockSize) {
-                        s.computePoint = true;
-                    } else {
-                        const int latticeX = s.blockWidth * s.refinementBase;
-                        const int latticeY = s.blockHeight * s.refinementBase;
-                        s.computePoint = !(s.pixelX % latticeX == 0 && s.pixelY % latticeY == 0);
-                    }
-                }
+                s.computePoint = decideComputePoint(s.computePoint, s.pixelX, s.pixelY, s.blockWidth, s.blockHeight,
+                                                    s.initialBlockSize, s.refinementBase);
                 if (s.computePoint) {
                     s.cRe = s.pixelX * s.pixelStepX + s.viewXMin;
                     s.cIm = s.pixelY * s.pixelStepY + s.viewYMin;
-                    s.iterationCount = escapeCount();
+                    s.iterationCount = batched ? takeCount() : escapeCount();
                 }
                 paintBlock();
             }

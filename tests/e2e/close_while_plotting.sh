@@ -16,7 +16,8 @@ if [ -z "${VANTOREL_E2E_INSIDE:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/close_while_plotting.sh" "$exe"
 fi
 
-fail() { echo "FAIL: $*" >&2; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+stop_clicking() { [ -n "${clicker:-}" ] && kill "$clicker" 2>/dev/null; wait "${clicker:-}" 2>/dev/null; clicker=; }
+fail() { echo "FAIL: $*" >&2; stop_clicking; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
@@ -32,8 +33,12 @@ start_long_plot() {
   xdotool mousemove --window "$wid" 300 $((menu + 584)) click 1 sleep 0.2 key End
   # kstep bar (96,552): Home for a step of 1.
   xdotool mousemove --window "$wid" 300 $((menu + 560)) click 1 sleep 0.2 key Home
-  # "&Start" (8,48, 81 x 33).
-  xdotool mousemove --window "$wid" 48 $((menu + 64)) click 1
+  # "&Start" (8,48, 81 x 33), clicked again and again: the full view at
+  # 30000 / step 1 takes well under a second, so each click starts a new pass
+  # inside the running one and the program keeps plotting while it is asked
+  # to end.
+  xdotool mousemove --window "$wid" 48 $((menu + 64)) click --repeat 80 --delay 50 1 &
+  clicker=$!
   local before after
   before=$(cpu_ticks "$pid")
   sleep 1.5
@@ -51,6 +56,7 @@ expect_prompt_exit() {
     sleep 0.1
   done
   kill -0 "$pid" 2>/dev/null && fail "$what: still running 3 s after the request"
+  stop_clicking
   wait "$pid"
   local status=$?
   [ "$status" -eq 0 ] || fail "$what: exit status $status"
@@ -63,6 +69,9 @@ start_long_plot
 expect_prompt_exit "close request"
 
 start_long_plot
+# A click on "&Start" would close the menu: the last pass started is still
+# running while the menu opens.
+stop_clicking
 xdotool windowfocus --sync "$wid"
 xdotool key alt+f sleep 0.3 key e
 expect_prompt_exit "File > Exit"

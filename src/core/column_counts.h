@@ -1,0 +1,47 @@
+#pragma once
+// The counts of one column of blocks, computed in one batch when the column
+// begins instead of one escapeCount per block.
+//
+// Why this is the same picture: everything a count depends on (the point,
+// maxIterations, calcStep) and everything that decides which blocks of the
+// column are computed (block sizes, pixelX, refinementBase, computePoint)
+// changes only during the event pump or in the pass's own loop between
+// columns; within a column the pass only paints. So the counts taken right
+// after the pump, for exactly the blocks the row loop will compute, are the
+// counts that loop would make. takeCount still checks every block's point,
+// limit and step against what the batch used and counts the block with
+// escapeCount when anything differs.
+
+#include <cstdint>
+
+namespace vantorel {
+
+// Whether the row loop computes the block at (pixelX, pixelY), given the
+// computePoint of the block before it: the rule of the pass, shared by the
+// pass and by the batch so that both pick the same blocks.
+bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, int blockHeight,
+                        int initialBlockSize, int refinementBase);
+
+// Forgets the counts kept from earlier stages; called when a pass begins.
+void beginPassCounts();
+
+// Computes, for the column at state.pixelX, the counts of the blocks the row
+// loop (pixelY = 0, rowStep, ... rowEnd) will compute. Counts kept from an
+// earlier stage of the pass are reused while the view, the limit and the
+// step are unchanged.
+void prepareColumnCounts(int rowEnd, int rowStep);
+
+// The count of the block at (state.pixelX, state.pixelY), whose point the
+// pass has just put into state.cRe and state.cIm.
+std::int16_t takeCount();
+
+// What the batches have done since the program started: counts computed in
+// batches, counts reused from an earlier stage, and blocks that takeCount had
+// to count on their own because something differed from the batch (none in
+// a pass that keeps to the rules above).
+struct ColumnCountStats {
+    long batched = 0, reused = 0, single = 0;
+};
+ColumnCountStats columnCountStats();
+
+} // namespace vantorel
