@@ -58,6 +58,8 @@ Canvas::Canvas(QWidget* parent)
       backgroundColour(QApplication::palette("QMenu").color(QPalette::Active, QPalette::Text).rgb())
 {
     setFixedSize(Width, Height);
+    frameTimer.setSingleShot(true);
+    connect(&frameTimer, &QTimer::timeout, this, &Canvas::repaintDirty);
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel comes from the image: no background fill before painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -106,8 +108,21 @@ void Canvas::flush()
 {
     if (dirty.isEmpty())
         return;
-    update(dirty);
+    const qint64 since = sinceRepaint.isValid() ? sinceRepaint.elapsed() : FrameMs;
+    if (since >= FrameMs) {
+        repaintDirty();
+    } else if (!frameTimer.isActive()) {
+        frameTimer.start(static_cast<int>(FrameMs - since));
+    }
+}
+
+void Canvas::repaintDirty()
+{
+    frameTimer.stop();
+    if (!dirty.isEmpty())
+        update(dirty);
     dirty = QRect();
+    sinceRepaint.restart();
 }
 
 void Canvas::paintEvent(QPaintEvent* event)

@@ -8,8 +8,10 @@
 
 #include "platform/platform.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 namespace vantorel::qt {
@@ -26,7 +28,8 @@ public:
     void setPixel(int x, int y, Colour colour);
     void fillBox(int x1, int y1, int x2, int y2, Colour colour);
     void drawBox(int x1, int y1, int x2, int y2, Colour colour);
-    // Schedules a repaint of what was drawn since the last call.
+    // Schedules a repaint of what was drawn since the last repaint, at most
+    // once a frame; a timer repaints what is left when no further call comes.
     void flush();
 
     const QImage& image() const { return picture; }
@@ -44,10 +47,17 @@ protected:
 
 private:
     void fill(int x1, int y1, int x2, int y2, QRgb colour);
+    void repaintDirty();
+
+    // A pass pumps events after every column, thousands of times a second;
+    // repainting each column on its own would cost more than drawing it.
+    static constexpr int FrameMs = 10;
 
     QImage picture;
     QRgb backgroundColour;
-    QRect dirty;  // drawn since the last flush
+    QRect dirty;  // drawn since the last repaint
+    QElapsedTimer sinceRepaint;
+    QTimer frameTimer;
 };
 
 } // namespace vantorel::qt

@@ -64,7 +64,20 @@ QString dialogFilter(const std::string& filterList)
     return filters.join(";;");
 }
 
-QtPlatform::QtPlatform() = default;
+QtPlatform::QtPlatform()
+{
+    staleLabels.reserve(static_cast<std::size_t>(Caption::Count));
+    labelTimer.setSingleShot(true);
+    QObject::connect(&labelTimer, &QTimer::timeout, [this] { showStaleLabels(); });
+}
+
+void QtPlatform::showStaleLabels()
+{
+    for (QLabel* l : staleLabels)
+        l->setUpdatesEnabled(true);  // repaints the label
+    staleLabels.clear();
+    sinceLabelsShown.restart();
+}
 QtPlatform::~QtPlatform()
 {
     if (form2)
@@ -105,10 +118,21 @@ void QtPlatform::setCaption(Caption control, const std::string& text)
 {
     QWidget* w = form1->captionWidget(control);
     const QString s = QString::fromStdString(text);
-    if (auto* l = qobject_cast<QLabel*>(w))
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        if (sinceLabelsShown.isValid() && sinceLabelsShown.elapsed() < LabelFrameMs) {
+            if (l->updatesEnabled()) {
+                l->setUpdatesEnabled(false);
+                staleLabels.push_back(l);
+            }
+            if (!labelTimer.isActive())
+                labelTimer.start(LabelFrameMs);
+        } else {
+            sinceLabelsShown.restart();
+        }
         l->setText(s);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         b->setText(s);
+    }
 }
 
 std::string QtPlatform::caption(Caption control)

@@ -5,11 +5,16 @@
 #include "platform/platform.h"
 #include "ui/qt/information_window.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <vector>
+
+class QLabel;
 
 namespace vantorel::qt {
 
@@ -67,7 +72,18 @@ public:
     std::function<void()> afterPump;
 
 private:
+    void showStaleLabels();
+
     std::unique_ptr<MainWindow> form1;
+    // The pass rewrites its progress and time labels after every column. A
+    // label's text changes at once, but it is repainted at most once a frame:
+    // repainting it thousands of times a second would cost more than the
+    // drawing itself. Labels written within a frame wait, repaint switched
+    // off, until the timer shows them.
+    static constexpr int LabelFrameMs = 10;
+    QElapsedTimer sinceLabelsShown;
+    QTimer labelTimer;
+    std::vector<QLabel*> staleLabels;
     QPointer<InformationWindow> form2;
     // Picture saving. The canvas always keeps its picture in its image, so
     // the switch only decides whether that picture may be saved; with it off
