@@ -84,7 +84,12 @@ bool replaceFileContents(const std::string& path, const void* data, std::size_t 
     const int fd = openTemporaryBeside(path, temporary);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, static_cast<const char*>(data), size);
+    // A file that is replaced keeps its permissions.
+    struct stat old {};
+    bool ok = true;
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ok && writeAll(fd, static_cast<const char*>(data), size);
     // On disk before the rename, so that a crash leaves the old file or the
     // new one, never an empty one.
     ok = ok && ::fsync(fd) == 0;

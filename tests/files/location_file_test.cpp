@@ -343,8 +343,10 @@ TEST_F(LocationFileTest, SaveReplacesAnOlderFileWholeOrNotAtAll)
     state.zoomFactor = 5;
     // Over a longer file: exactly the 50 new bytes remain.
     writeBytes(folder.path("old.sav"), std::string(200, 'x'));
+    std::filesystem::permissions(folder.path("old.sav"), std::filesystem::perms(0640));
     save(folder.path("old.sav"));
     EXPECT_EQ(readBytes(folder.path("old.sav")), workedExample());
+    EXPECT_EQ(std::filesystem::status(folder.path("old.sav")).permissions(), std::filesystem::perms(0640));
 
     // A name that cannot be replaced (a folder) fails without leaving a
     // temporary file beside it.
