@@ -3,7 +3,7 @@
 # missing on a Debian 12 machine. Needs root when something is missing.
 set -euo pipefail
 
-packages=(g++ cmake make qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev xvfb xauth xdotool
+packages=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xauth xdotool
           clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -154,9 +154,8 @@ int main(int argc, char** argv)
     if (o.stages > 0) {
         // Stop, as the user would, in the pump of the K-th stage's last column:
         // the pass then ends before it draws a block of the next stage.
-        long stagesDone = 0;
-        canvas.onEveryPump = [&] {
-            if (state.pixelX + state.blockWidth > state.canvasWidth - state.blockWidth && ++stagesDone == o.stages)
+        canvas.onEveryPump = [stages = o.stages, stagesDone = 0L]() mutable {
+            if (state.pixelX + state.blockWidth > state.canvasWidth - state.blockWidth && ++stagesDone == stages)
                 state.abortRequested = true;
         };
     }

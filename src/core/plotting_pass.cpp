@@ -63,12 +63,46 @@ void readIterationLimit()
     state.maxIterations = static_cast<float>(platform().scrollValue(ScrollBar::itera));
 }
 
+// Every command that wants a new picture during a pass starts the new pass
+// from inside the running one's event pump, so a held arrow key nests one pass
+// per key repeat. Beyond this depth a request instead restarts the innermost
+// pass where it stands, which ends with the same picture and labels as a
+// nested pass that completes, and the stack stays bounded.
+int maxNestedPasses = DefaultPassNestingLimit;
+int nestedPasses = 0;
+bool restartRequested = false;
+// Requests that restarted the innermost pass instead of nesting. Each such
+// nested pass, had it run, would have added one stage end to stageCounter
+// while unwinding after a complete picture; the counter's parity chooses the
+// next pass's stage order, so the restarted pass adds them when it completes.
+int restartsInPlace = 0;
+
+struct NestingLevel {
+    NestingLevel() { ++nestedPasses; }
+    ~NestingLevel() { --nestedPasses; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+};
+
 } // namespace
+
+int plottingPassNesting() { return nestedPasses; }
+
+void setPlottingPassNestingLimit(int depth) { maxNestedPasses = depth; }
 
 void runPlottingPass()
 {
+    if (nestedPasses >= maxNestedPasses) {
+        restartRequested = true;
+        ++restartsInPlace;
+        return;
+    }
+    const NestingLevel level;
+    restartRequested = false;
     ExplorationState& s = state;
     Platform& p = platform();
+
+restart:
 
     s.plotStarted = true;
     s.paused = false;
@@ -147,10 +181,19 @@ void runPlottingPass()
                 finish();
                 return;
             }
-            if (p.pumpEvents() >= 1) {
+            const int openWindows = p.pumpEvents();
+            if (restartRequested) {
+                restartRequested = false;
+                goto restart;
+            }
+            if (openWindows >= 1) {
                 readIterationLimit();
                 while (s.paused) {
                     p.pumpEvents(true);
+                    if (restartRequested) {
+                        restartRequested = false;
+                        goto restart;
+                    }
                     if (s.abortRequested)
                         break;
                 }
@@ -159,11 +202,14 @@ void runPlottingPass()
 
         // Stage end.
         if (s.initialBlockSize == 1) {
+            restartsInPlace = 0;
             finish();
             return;
         }
         s.stageCounter = wrappingAdd16(s.stageCounter, 1);
         if (s.blockWidth == 1 && s.blockHeight == 1) {
+            s.stageCounter = wrappingAdd16(s.stageCounter, static_cast<std::int16_t>(restartsInPlace % 2));
+            restartsInPlace = 0;
             finish();
             return;
         }

@@ -8,4 +8,11 @@ namespace vantorel {
 // its own end and the outer pass then carries on from the shared state.
 void runPlottingPass();
 
+// How many passes are running, one inside another's event pump (0 when idle).
+int plottingPassNesting();
+
+// Deepest nesting of passes; a request beyond it restarts the innermost pass.
+constexpr int DefaultPassNestingLimit = 64;
+void setPlottingPassNestingLimit(int depth);
+
 } // namespace vantorel

@@ -52,13 +52,18 @@ void mnupause_Click()
     }
 }
 
-namespace {
-void restoreFullView()
+void setFullView()
 {
     state.viewXMin = DefaultXMin;
     state.viewYMin = DefaultYMin;
     state.viewXMax = DefaultXMax;
     state.viewYMax = DefaultYMax;
+}
+
+namespace {
+void restoreFullView()
+{
+    setFullView();
     state.zoomCount = 0;
 }
 } // namespace

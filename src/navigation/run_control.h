@@ -16,6 +16,9 @@ void Command2_Click();            // "Restart all" button
 void mnurestart_Click();          // "Restart all (!)"
 void mnurestartresolution_Click();  // "Restart resolution"
 
+// Puts the view corners back to the full view.
+void setFullView();
+
 // The full view that start-up and the restarts use.
 constexpr double DefaultXMin = -2.25;
 constexpr double DefaultYMin = -1.5;

@@ -1,6 +1,7 @@
 #include "platform/memory_platform.h"
 
 #include "files/bmp_file.h"
+#include "platform/pixel_box.h"
 #include "files/help.h"
 
 #include <algorithm>
@@ -20,16 +21,11 @@ void MemoryPlatform::canvasClear() { std::fill(pixels.begin(), pixels.end(), Bac
 
 void MemoryPlatform::fill(int x1, int y1, int x2, int y2, Colour colour)
 {
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
-    x1 = std::max(x1, 0);
-    y1 = std::max(y1, 0);
-    x2 = std::min(x2, Width - 1);
-    y2 = std::min(y2, Height - 1);
-    for (int y = y1; y <= y2; ++y)
-        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * Width + x1, std::max(0, x2 - x1 + 1), colour);
+    PixelBox box{x1, y1, x2, y2};
+    if (!box.clipTo(Width, Height))
+        return;
+    for (int y = box.y1; y <= box.y2; ++y)
+        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * Width + box.x1, box.x2 - box.x1 + 1, colour);
 }
 
 void MemoryPlatform::canvasSetPixel(int x, int y, Colour colour)

@@ -11,10 +11,7 @@ namespace vantorel {
 
 void startUp()
 {
-    state.viewXMin = DefaultXMin;
-    state.viewYMin = DefaultYMin;
-    state.viewXMax = DefaultXMax;
-    state.viewYMax = DefaultYMax;
+    setFullView();
     state.refinementBase = 2;
     Platform& p = platform();
     p.showMainWindow();

@@ -1,6 +1,8 @@
 #include "core/escape.h"
 #include "support/fixture.h"
 
+#include <cmath>
+
 namespace vantorel::testing {
 namespace {
 
@@ -39,6 +41,18 @@ TEST_F(EscapeCountTest, TheSequenceStartsAtCSoTheFirstTestIsOnCItself)
     EXPECT_EQ(countAt(2, 0, 1000, 1), 1);
     // c = 1: z = 1, 2, 5: escapes at the third test.
     EXPECT_EQ(countAt(1, 0, 1000, 15), 30);
+}
+
+TEST_F(EscapeCountTest, AstronomicallyDistantPointsEscapeAtOnceWithoutFault)
+{
+    // Squares of such points overflow to infinity, which still compares
+    // greater than 4: count 0, a defined colour, no trap.
+    for (double r : {1e154, -3e154, 1e200, 1.7976931348623157e308, -1.7976931348623157e308}) {
+        EXPECT_EQ(countAt(r, 0, 1000, 1), 0) << r;
+        EXPECT_EQ(countAt(0, r, 30000, 1), 0) << r;
+        EXPECT_EQ(countAt(r, r, 30000, 1), 0) << r;
+    }
+    EXPECT_TRUE(std::isinf(state.zReSquared));
 }
 
 TEST_F(EscapeCountTest, LeavesTheLastIterateInTheState)

@@ -15,6 +15,7 @@ protected:
     void SetUp() override
     {
         state = ExplorationState{};
+        fake = MemoryPlatform();
         setPlatform(&fake);
         startUp();
     }

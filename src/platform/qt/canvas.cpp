@@ -1,0 +1,176 @@
+#include "platform/qt/canvas.h"
+
+#include "platform/pixel_box.h"
+
+#include "navigation/drag.h"
+#include "navigation/zoom_keys.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QPalette>
+
+#include <algorithm>
+#include <utility>
+
+namespace vantorel::qt {
+namespace {
+
+QRgb toQRgb(Colour colour)
+{
+    const auto c = static_cast<std::uint32_t>(colour);
+    return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+// Button and shift codes as the canvas handlers take them: left 1, right 2,
+// middle 4; Shift 1, Ctrl 2, Alt 4. The handlers ignore both today, but they
+// are passed on faithfully.
+int buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    int code = 0;
+    if (modifiers & Qt::ShiftModifier)
+        code |= 1;
+    if (modifiers & Qt::ControlModifier)
+        code |= 2;
+    if (modifiers & Qt::AltModifier)
+        code |= 4;
+    return code;
+}
+
+} // namespace
+
+Canvas::Canvas(QWidget* parent)
+    : QWidget(parent),
+      picture(Width, Height, QImage::Format_RGB32),
+      // The canvas background is the menu-text colour of the desktop.
+      backgroundColour(QApplication::palette("QMenu").color(QPalette::Active, QPalette::Text).rgb())
+{
+    setFixedSize(Width, Height);
+    setFocusPolicy(Qt::StrongFocus);
+    // Every pixel comes from the image: no background fill before painting.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::ArrowCursor);
+    picture.fill(backgroundColour);
+}
+
+void Canvas::fill(int x1, int y1, int x2, int y2, QRgb colour)
+{
+    PixelBox box{x1, y1, x2, y2};
+    if (!box.clipTo(Width, Height))
+        return;
+    for (int y = box.y1; y <= box.y2; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        std::fill(line + box.x1, line + box.x2 + 1, colour);
+    }
+    dirty |= QRect(QPoint(box.x1, box.y1), QPoint(box.x2, box.y2));
+}
+
+void Canvas::clear()
+{
+    picture.fill(backgroundColour);
+    dirty = rect();
+}
+
+void Canvas::setPixel(int x, int y, Colour colour)
+{
+    if (x < 0 || x >= Width || y < 0 || y >= Height)
+        return;
+    reinterpret_cast<QRgb*>(picture.scanLine(y))[x] = toQRgb(colour);
+    dirty |= QRect(x, y, 1, 1);
+}
+
+void Canvas::fillBox(int x1, int y1, int x2, int y2, Colour colour) { fill(x1, y1, x2, y2, toQRgb(colour)); }
+
+void Canvas::drawBox(int x1, int y1, int x2, int y2, Colour colour)
+{
+    const QRgb c = toQRgb(colour);
+    fill(x1, y1, x2, y1, c);
+    fill(x1, y2, x2, y2, c);
+    fill(x1, y1, x1, y2, c);
+    fill(x2, y1, x2, y2, c);
+}
+
+void Canvas::flush()
+{
+    if (dirty.isEmpty())
+        return;
+    update(dirty);
+    dirty = QRect();
+}
+
+void Canvas::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    for (const QRect& r : event->region())
+        painter.drawImage(r.topLeft(), picture, r);
+}
+
+void Canvas::mousePressEvent(QMouseEvent* event)
+{
+    const QPointF at = event->position();
+    Picture1_MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), static_cast<float>(at.x()),
+                       static_cast<float>(at.y()));
+}
+
+void Canvas::mouseReleaseEvent(QMouseEvent* event)
+{
+    // Qt keeps delivering to the widget that got the press until the last
+    // button is up, also when the pointer has left it: the release of a drag
+    // always arrives here, with coordinates that may lie outside the canvas.
+    const QPointF at = event->position();
+    Picture1_MouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), static_cast<float>(at.x()),
+                     static_cast<float>(at.y()));
+}
+
+void Canvas::mouseDoubleClickEvent(QMouseEvent*)
+{
+    // Qt's default treats the second press of a double click as a press; the
+    // canvas wants press, release, double click, release, so the second press
+    // only zooms. Its release arrives through mouseReleaseEvent.
+    Picture1_DblClick();
+}
+
+int Canvas::keyCode(int qtKey, Qt::KeyboardModifiers modifiers)
+{
+    const bool keypad = modifiers & Qt::KeypadModifier;
+    switch (qtKey) {
+    case Qt::Key_Escape: return KeyEscape;
+    case Qt::Key_Left: return KeyLeft;
+    case Qt::Key_Up: return KeyUp;
+    case Qt::Key_Right: return KeyRight;
+    case Qt::Key_Down: return KeyDown;
+    // Only the keypad's plus and minus zoom; the main keyboard's keys get
+    // codes of their own that have no action.
+    case Qt::Key_Plus: return keypad ? KeyKeypadPlus : 187;
+    case Qt::Key_Minus: return keypad ? KeyKeypadMinus : 189;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    default: break;
+    }
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return 'A' + (qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+        return keypad ? 96 + (qtKey - Qt::Key_0) : '0' + (qtKey - Qt::Key_0);
+    return 0;  // any other key: no action
+}
+
+void Canvas::keyPressEvent(QKeyEvent* event)
+{
+    // Every press and every automatic repeat of a held key goes to the handler.
+    Picture1_KeyDown(keyCode(event->key(), event->modifiers()), shiftCode(event->modifiers()));
+}
+
+} // namespace vantorel::qt

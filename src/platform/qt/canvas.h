@@ -1,0 +1,53 @@
+#pragma once
+// Picture1: the 600 x 500 canvas of the main window.
+//
+// The picture lives in a QImage that blocks are written into directly; the
+// widget only copies the part of that image that changed since the last
+// event pump. Mouse and key events are translated here into the canvas
+// handlers of the navigation code.
+
+#include "platform/platform.h"
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+namespace vantorel::qt {
+
+class Canvas : public QWidget {
+public:
+    static constexpr int Width = 600;
+    static constexpr int Height = 500;
+
+    explicit Canvas(QWidget* parent);
+
+    // Drawing; coordinates outside the canvas are clipped.
+    void clear();
+    void setPixel(int x, int y, Colour colour);
+    void fillBox(int x1, int y1, int x2, int y2, Colour colour);
+    void drawBox(int x1, int y1, int x2, int y2, Colour colour);
+    // Schedules a repaint of what was drawn since the last call.
+    void flush();
+
+    const QImage& image() const { return picture; }
+    QRgb background() const { return backgroundColour; }
+
+    // Key codes the canvas handler understands, from a Qt key event.
+    static int keyCode(int qtKey, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void fill(int x1, int y1, int x2, int y2, QRgb colour);
+
+    QImage picture;
+    QRgb backgroundColour;
+    QRect dirty;  // drawn since the last flush
+};
+
+} // namespace vantorel::qt

@@ -1,0 +1,268 @@
+#include "platform/qt/qt_platform.h"
+
+#include "files/help.h"
+#include "platform/qt/canvas.h"
+#include "ui/qt/information_window.h"
+#include "ui/qt/main_window.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QUrl>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vantorel::qt {
+namespace {
+
+QString fromLocal(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+std::string toLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+// Message texts break lines with CR LF; Qt wants LF alone.
+QString messageText(const std::string& text)
+{
+    QString s = fromLocal(text);
+    s.replace("\r\n", "\n");
+    return s;
+}
+
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+} // namespace
+
+QString dialogFilter(const std::string& filterList)
+{
+    // Pieces end with NUL; a trailing piece without NUL counts as well.
+    QStringList pieces;
+    std::string::size_type start = 0;
+    while (start < filterList.size()) {
+        const auto end = filterList.find('\0', start);
+        const auto stop = end == std::string::npos ? filterList.size() : end;
+        pieces << fromLocal(filterList.substr(start, stop - start));
+        start = stop + 1;
+    }
+    QStringList filters;
+    for (qsizetype i = 0; i < pieces.size(); i += 2) {
+        const QString display = pieces[i];
+        QString pattern = i + 1 < pieces.size() ? pieces[i + 1] : QString();
+        if (display.isEmpty() && pattern.isEmpty())
+            continue;
+        if (pattern.isEmpty())
+            pattern = "*." + display;
+        pattern.replace(';', ' ');
+        filters << display + " (" + pattern + ")";
+    }
+    return filters.join(";;");
+}
+
+QtPlatform::QtPlatform() = default;
+QtPlatform::~QtPlatform()
+{
+    if (form2)
+        delete form2.data();
+}
+
+Canvas* QtPlatform::canvas() const { return form1 ? form1->canvas() : nullptr; }
+
+void QtPlatform::canvasClear() { canvas()->clear(); }
+void QtPlatform::canvasSetPixel(int x, int y, Colour colour) { canvas()->setPixel(x, y, colour); }
+void QtPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) { canvas()->fillBox(x1, y1, x2, y2, colour); }
+void QtPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) { canvas()->drawBox(x1, y1, x2, y2, colour); }
+double QtPlatform::canvasOuterWidthTwips() { return canvas()->width() * double(TwipsPerPixel); }
+double QtPlatform::canvasOuterHeightTwips() { return canvas()->height() * double(TwipsPerPixel); }
+
+void QtPlatform::setCanvasPointer(Pointer pointer)
+{
+    canvas()->setCursor(pointer == Pointer::Cross ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void QtPlatform::focusCanvas() { canvas()->setFocus(Qt::OtherFocusReason); }
+
+bool QtPlatform::saveCanvasBmp(const std::string& path)
+{
+    // Written beside the target and renamed into place: a failed save leaves
+    // an older file of that name as it was.
+    QSaveFile file(fromLocal(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!canvas()->image().save(&file, "BMP")) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void QtPlatform::setCaption(Caption control, const std::string& text)
+{
+    QWidget* w = form1->captionWidget(control);
+    const QString s = QString::fromStdString(text);
+    if (auto* l = qobject_cast<QLabel*>(w))
+        l->setText(s);
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setText(s);
+}
+
+std::string QtPlatform::caption(Caption control)
+{
+    QWidget* w = form1->captionWidget(control);
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text().toStdString();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text().toStdString();
+    return {};
+}
+
+std::int16_t QtPlatform::scrollValue(ScrollBar bar) { return static_cast<std::int16_t>(form1->scrollBar(bar)->value()); }
+
+void QtPlatform::setScrollValue(ScrollBar bar, std::int16_t value)
+{
+    // QScrollBar emits valueChanged, and so runs the change handler, only
+    // for a different value, and before setValue returns.
+    form1->scrollBar(bar)->setValue(value);
+}
+
+int QtPlatform::pumpEvents(bool waitForEvents)
+{
+    // Show the columns drawn since the last pump, then handle what is pending.
+    if (Canvas* c = canvas())
+        c->flush();
+    QCoreApplication::processEvents(waitForEvents ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
+    if (afterPump)
+        afterPump();
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = w->windowType();
+        if (w->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+            ++open;
+    }
+    return open;
+}
+
+std::int32_t QtPlatform::tickCount()
+{
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+void QtPlatform::showMainWindow()
+{
+    if (!form1)
+        form1 = std::make_unique<MainWindow>();
+    form1->show();
+}
+
+void QtPlatform::quit()
+{
+    // Close the windows (the close request of Form1 must not start the
+    // shut-down again), then end the process here and now: a plotting pass
+    // suspended in its event pump further up the stack must never resume.
+    if (form1)
+        form1->shuttingDown = true;
+    if (form2)
+        form2->close();
+    if (form1)
+        form1->close();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+std::string QtPlatform::showSaveDialog(const std::string& filterList, const std::string& defaultExtension,
+                                       const std::string& startFolder)
+{
+    QFileDialog dialog(dialogParent(), "Save As", fromLocal(startFolder), dialogFilter(filterList));
+    dialog.setObjectName("saveDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(fromLocal(defaultExtension));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return toLocal(dialog.selectedFiles().first());
+}
+
+std::string QtPlatform::showOpenDialog(const std::string& filterList, const std::string& startFolder)
+{
+    QFileDialog dialog(dialogParent(), "Open", fromLocal(startFolder), dialogFilter(filterList));
+    dialog.setObjectName("openDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name of a file that does not exist is accepted as well.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return toLocal(dialog.selectedFiles().first());
+}
+
+void QtPlatform::messageBox(const std::string& text, const std::string& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, fromLocal(title), messageText(text), QMessageBox::Ok, dialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool QtPlatform::askYesNo(const std::string& text, const std::string& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, fromLocal(title), messageText(text), QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::openAddress(const std::string& address)
+{
+    // The address may be a bare host name; the browser gets a full URL.
+    QDesktopServices::openUrl(QUrl::fromUserInput(fromLocal(address)));
+}
+
+void QtPlatform::showInformationWindow()
+{
+    if (form2 && form2->isVisible()) {
+        form2->raise();
+        form2->activateWindow();
+        return;
+    }
+    form2 = new InformationWindow();
+    Form2_Load();
+    form2->show();
+}
+
+// The outer size includes the frame as far as Qt knows it; before the window
+// is first shown (when its load handler runs) that is the client size.
+double QtPlatform::informationWindowOuterWidthTwips()
+{
+    return form2 ? form2->frameGeometry().width() * double(TwipsPerPixel) : 0;
+}
+
+double QtPlatform::informationWindowOuterHeightTwips()
+{
+    return form2 ? form2->frameGeometry().height() * double(TwipsPerPixel) : 0;
+}
+
+void QtPlatform::setInformationTextBoxSize(int widthTwips, int heightTwips)
+{
+    if (form2)
+        form2->textBox()->resize(widthTwips / TwipsPerPixel, heightTwips / TwipsPerPixel);
+}
+
+void QtPlatform::setInformationText(const std::string& bytes)
+{
+    if (form2)
+        form2->textBox()->setPlainText(fromLocal(bytes));
+}
+
+std::string QtPlatform::applicationFolder() { return toLocal(QCoreApplication::applicationDirPath()); }
+
+std::string QtPlatform::decimalSeparator() { return QLocale().decimalPoint().toStdString(); }
+
+} // namespace vantorel::qt

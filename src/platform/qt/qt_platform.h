@@ -1,0 +1,83 @@
+#pragma once
+// The platform seam on Qt Widgets: Form1 and Form2, the event pump, the
+// clock, the file dialogs and the message boxes.
+
+#include "platform/platform.h"
+#include "ui/qt/information_window.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace vantorel::qt {
+
+class Canvas;
+class InformationWindow;
+class MainWindow;
+
+class QtPlatform : public Platform {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+
+    void canvasClear() override;
+    void canvasSetPixel(int x, int y, Colour colour) override;
+    void canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) override;
+    void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) override;
+    double canvasOuterWidthTwips() override;
+    double canvasOuterHeightTwips() override;
+    bool persistentImage() override { return persistent; }
+    void setPersistentImage(bool on) override { persistent = on; }
+    void setCanvasPointer(Pointer pointer) override;
+    void focusCanvas() override;
+    bool saveCanvasBmp(const std::string& path) override;
+
+    void setCaption(Caption control, const std::string& text) override;
+    std::string caption(Caption control) override;
+
+    std::int16_t scrollValue(ScrollBar bar) override;
+    void setScrollValue(ScrollBar bar, std::int16_t value) override;
+
+    int pumpEvents(bool waitForEvents = false) override;
+    std::int32_t tickCount() override;
+
+    void showMainWindow() override;
+    [[noreturn]] void quit() override;
+    std::string showSaveDialog(const std::string& filterList, const std::string& defaultExtension,
+                               const std::string& startFolder) override;
+    std::string showOpenDialog(const std::string& filterList, const std::string& startFolder) override;
+    void messageBox(const std::string& text, const std::string& title) override;
+    bool askYesNo(const std::string& text, const std::string& title) override;
+    void openAddress(const std::string& address) override;
+    void showInformationWindow() override;
+    double informationWindowOuterWidthTwips() override;
+    double informationWindowOuterHeightTwips() override;
+    void setInformationTextBoxSize(int widthTwips, int heightTwips) override;
+    void setInformationText(const std::string& bytes) override;
+    std::string applicationFolder() override;
+    std::string decimalSeparator() override;
+
+    MainWindow* mainWindow() const { return form1.get(); }
+    InformationWindow* informationWindow() const { return form2.data(); }
+    Canvas* canvas() const;
+
+    // For tests: runs after every event pump, inside the pass that pumped.
+    std::function<void()> afterPump;
+
+private:
+    std::unique_ptr<MainWindow> form1;
+    QPointer<InformationWindow> form2;
+    // Picture saving. The canvas always keeps its picture in its image, so
+    // the switch only decides whether that picture may be saved; with it off
+    // the canvas still repaints from the image when it is uncovered.
+    bool persistent = false;
+};
+
+// The filter text of a QFileDialog from a filter list of NUL-separated
+// (display text, pattern) pairs; a missing or empty pattern lists the files
+// whose extension is the display text.
+QString dialogFilter(const std::string& filterList);
+
+} // namespace vantorel::qt

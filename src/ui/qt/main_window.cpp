@@ -1,0 +1,304 @@
+#include "ui/qt/main_window.h"
+
+#include "files/help.h"
+#include "files/location_file.h"
+#include "files/picture_file.h"
+#include "navigation/run_control.h"
+#include "navigation/zoom_keys.h"
+#include "platform/qt/canvas.h"
+#include "ui/lifecycle.h"
+#include "ui/option_toggles.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <functional>
+
+namespace vantorel::qt {
+namespace {
+
+constexpr int ClientWidth = 10830 / TwipsPerPixel;   // 722
+constexpr int ClientHeight = 9375 / TwipsPerPixel;   // 625
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
+}
+
+// A one-pixel divider line in the colour of an active title bar (the
+// palette's highlight colour is the nearest Qt offers).
+class DividerLine : public QWidget {
+public:
+    DividerLine(QWidget* parent, int x1, int y1, int x2, int y2) : QWidget(parent)
+    {
+        const int left = x1 / TwipsPerPixel, top = y1 / TwipsPerPixel;
+        if (y1 == y2)
+            setGeometry(left, top, (x2 - x1) / TwipsPerPixel, 1);
+        else
+            setGeometry(left, top, 1, (y2 - y1) / TwipsPerPixel);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Active, QPalette::Highlight));
+    }
+};
+
+// Qt's horizontal scroll bar inverts its keys (Right lowers the value,
+// Page Down raises it, as Qt's own settings for scrolled content want). The
+// parameter bars behave like ordinary scroll bars: Left, Up and Page Up lower
+// the value, Right, Down and Page Down raise it, Home and End go to the ends.
+class ParameterScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        SliderAction action = SliderNoAction;
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up: action = SliderSingleStepSub; break;
+        case Qt::Key_Right:
+        case Qt::Key_Down: action = SliderSingleStepAdd; break;
+        case Qt::Key_PageUp: action = SliderPageStepSub; break;
+        case Qt::Key_PageDown: action = SliderPageStepAdd; break;
+        case Qt::Key_Home: action = SliderToMinimum; break;
+        case Qt::Key_End: action = SliderToMaximum; break;
+        default: QScrollBar::keyPressEvent(event); return;
+        }
+        triggerAction(action);
+        event->accept();
+    }
+};
+
+QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry)
+{
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setTextFormat(Qt::PlainText);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* text, QRect geometry,
+                    std::function<void()> handler)
+{
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setGeometry(geometry);
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, b, [handler = std::move(handler)] { handler(); });
+    return b;
+}
+
+QScrollBar* makeScrollBar(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum, int value,
+                      ScrollBar which)
+{
+    auto* s = new ParameterScrollBar(Qt::Horizontal, parent);
+    s->setObjectName(QString::fromUtf8(name));
+    s->setGeometry(geometry);
+    s->setRange(minimum, maximum);
+    s->setValue(value);
+    s->setSingleStep(1);
+    s->setPageStep(1);
+    // The change handler runs once per completed user action: when the thumb
+    // is released, not while it is dragged.
+    s->setTracking(false);
+    s->setFocusPolicy(Qt::StrongFocus);
+    // Connected only now, so that creating the bar raises no change event.
+    QObject::connect(s, &QScrollBar::valueChanged, s, [which] { scrollBarChanged(which); });
+    return s;
+}
+
+QAction* item(QMenu* menu, const char* name, const char* text, std::function<void()> handler)
+{
+    QAction* a = menu->addAction(QString::fromUtf8(text));
+    a->setObjectName(QString::fromUtf8(name));
+    if (handler)
+        QObject::connect(a, &QAction::triggered, a, [handler = std::move(handler)] { handler(); });
+    else
+        a->setEnabled(false);  // greyed, no handler
+    return a;
+}
+
+void separator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromUtf8(name)); }
+
+} // namespace
+
+MainWindow::MainWindow()
+{
+    setObjectName("Form1");
+    setWindowTitle("Vantorel");
+    buildControls();
+    buildMenus();
+    // The menu bar sits above the client area, as a non-client menu would;
+    // the window is exactly the menu bar plus the 722 x 625 client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(150 / TwipsPerPixel, 435 / TwipsPerPixel);
+}
+
+void MainWindow::buildControls()
+{
+    client = new QWidget(this);
+    client->setObjectName("clientArea");
+    client->setFixedSize(ClientWidth, ClientHeight);
+    // The fixed layout was drawn for an 8-point dialog font; Qt's larger
+    // default would cut the ends off captions such as "Time:" and "Colour
+    // intensity :". The family stays the desktop's default.
+    QFont font = client->font();
+    font.setPointSizeF(std::min(font.pointSizeF(), 8.0));
+    client->setFont(font);
+    setCentralWidget(client);
+
+    auto* frame1 = new QGroupBox(QString(), client);
+    frame1->setObjectName("Frame1");
+    frame1->setGeometry(twips(0, 0, 10815, 9375));
+
+    auto set = [this](Caption c, QWidget* w) { captions[static_cast<int>(c)] = w; };
+
+    auto* label13 = label(frame1, "Label13", "Time:", twips(120, 240, 375, 255));
+    set(Caption::Labeltime, label(frame1, "Labeltime", "ms", twips(600, 240, 735, 255)));
+    auto* label9 = label(frame1, "Label9", "Chunk size :", twips(1560, 240, 975, 255));
+    label9->setToolTip("Size of the grid");
+    set(Caption::labelchunkx, label(frame1, "labelchunkx", "x", twips(2520, 240, 255, 255)));
+    set(Caption::Labelchunky, label(frame1, "Labelchunky", "y", twips(2760, 240, 255, 255)));
+    set(Caption::Labelcompleted, label(frame1, "Labelcompleted", "%", twips(3000, 240, 495, 255)));
+    (void)label13;
+
+    auto* command1 = button(frame1, "Command1", "&Start", twips(120, 720, 1215, 495), [] { Command1_Click(); });
+    auto* command2 = button(frame1, "Command2", "Restart all", twips(120, 1440, 1215, 495), [] { Command2_Click(); });
+    set(Caption::Label14, label(frame1, "Label14", "Zoom * factor", twips(120, 2640, 975, 255)));
+    set(Caption::Labelzoom, label(frame1, "Labelzoom", "Zoomed", twips(120, 3000, 1095, 255)));
+    auto* zoomin = button(frame1, "zoomin", "+ Zoom &in", twips(120, 3480, 1215, 495), [] { zoomin_Click(); });
+    auto* zoomout = button(frame1, "zoomout", "- Zoom &out", twips(120, 4200, 1215, 495), [] { zoomout_Click(); });
+
+    picture1 = new Canvas(frame1);
+    picture1->setObjectName("Picture1");
+    picture1->setGeometry(twips(1440, 600, 9000, 7500));
+
+    label(frame1, "Label12", "Calc. step  :", twips(120, 8280, 975, 255));
+    bars[static_cast<int>(ScrollBar::kstep)] =
+        makeScrollBar(frame1, "kstep", twips(1440, 8280, 3495, 255), 1, 400, 15, ScrollBar::kstep);
+    set(Caption::Labelkstep, label(frame1, "Labelkstep", "kstep", twips(5040, 8280, 975, 255)));
+    label(frame1, "Label11", "Iterations :", twips(120, 8640, 855, 255));
+    bars[static_cast<int>(ScrollBar::itera)] =
+        makeScrollBar(frame1, "itera", twips(1440, 8640, 3495, 255), 1, 30000, 1, ScrollBar::itera);
+    set(Caption::labelitera, label(frame1, "labelitera", "itera", twips(5040, 8640, 855, 255)));
+    label(frame1, "Label5", "Colour intensity :", twips(120, 9000, 1335, 255));
+    bars[static_cast<int>(ScrollBar::colourbar)] =
+        makeScrollBar(frame1, "colourbar", twips(1440, 9000, 3495, 255), 0, 1020, 500, ScrollBar::colourbar);
+    set(Caption::Label6, label(frame1, "Label6", "normal", twips(5040, 9000, 975, 255)));
+
+    auto* corners = new QGroupBox("Corners", frame1);
+    corners->setObjectName("CornersXY");
+    corners->setGeometry(twips(5760, 8160, 4695, 1095));
+    set(Caption::Label1, label(corners, "Label1", "0", twips(120, 360, 2175, 255)));
+    set(Caption::Label2, label(corners, "Label2", "0", twips(120, 720, 2175, 255)));
+    set(Caption::Label3, label(corners, "Label3", "0", twips(2520, 360, 2055, 255)));
+    set(Caption::Label4, label(corners, "Label4", "0", twips(2520, 720, 2055, 255)));
+
+    // Divider lines: the left column cut into bands, the top strip and the
+    // two corners of the "Corners" box.
+    const int lines[][4] = {{0, 600, 1440, 600},   {0, 1320, 1440, 1320}, {0, 2040, 1440, 2040},
+                            {0, 3360, 1440, 3360}, {0, 4080, 1440, 4080}, {0, 4800, 1440, 4800},
+                            {1440, 120, 1440, 600}};
+    const char* lineNames[] = {"Line1", "Line2", "Line3", "Line6", "Line5", "Line7", "Line4"};
+    for (int i = 0; i < 7; ++i)
+        (new DividerLine(frame1, lines[i][0], lines[i][1], lines[i][2], lines[i][3]))->setObjectName(lineNames[i]);
+    (new DividerLine(corners, 2400, 120, 2400, 1080))->setObjectName("Line8");
+
+    // The option buttons sit on the window itself, above Frame1.
+    auto* saving = button(client, "cmdpicturesaving", "&Picture saving", twips(3600, 240, 1815, 255),
+                          [] { cmdpicturesaving_Click(); });
+    auto* successive = button(client, "cmdSuccessiverefinement", "S&uccessive refinement",
+                              twips(5640, 240, 2295, 255), [] { cmdSuccessiverefinement_Click(); });
+    auto* synchronized = button(client, "cmdsynchronizedmode", "Synchronized &mode", twips(8160, 240, 2175, 255),
+                                [] { cmdsynchronizedmode_Click(); });
+    for (QWidget* w : {saving, successive, synchronized})
+        w->raise();
+    set(Caption::cmdpicturesaving, saving);
+    set(Caption::cmdSuccessiverefinement, successive);
+    set(Caption::cmdsynchronizedmode, synchronized);
+
+    // Keyboard focus order of the controls that take the focus.
+    QWidget* order[] = {command1, command2, zoomin, zoomout, picture1, saving, successive, synchronized,
+                        scrollBar(ScrollBar::kstep), scrollBar(ScrollBar::itera), scrollBar(ScrollBar::colourbar)};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    command1->setFocus();
+}
+
+void MainWindow::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu("&File");
+    file->setObjectName("mnufile");
+    file->menuAction()->setObjectName("mnufile");
+    QMenu* location = file->addMenu("&Location");
+    location->setObjectName("mnulocation");
+    location->menuAction()->setObjectName("mnulocation");
+    item(location, "mnuloadlocation", "&Load location", [] { mnuloadlocation_Click(); });
+    item(location, "mnusavelocation", "&Save location", [] { mnusavelocation_Click(); });
+    QMenu* picture = file->addMenu("&Save picture");
+    picture->setObjectName("mnusavepicture");
+    picture->menuAction()->setObjectName("mnusavepicture");
+    item(picture, "mnusavepicturebmp", "&Bitmap format (bmp)", [] { mnusavepicturebmp_Click(); });
+    item(picture, "mnusavepicturejpeg", "&Jpeg format (jpeg)", nullptr);
+    separator(file, "mnufileseparator1");
+    item(file, "mnuend", "&Exit", [] { mnuend_Click(); });
+
+    QMenu* run = bar->addMenu("&Run");
+    run->setObjectName("mnurun");
+    run->menuAction()->setObjectName("mnurun");
+    // mnustart is element 1 of its menu control array.
+    item(run, "mnustart", "&Start (plots the set)", [] { mnustart_Click(1); });
+    item(run, "mnustop", "Stop", [] { mnustop_Click(); });
+    separator(run, "mnurunseparator1");
+    item(run, "mnurestart", "Restart all (!)", [] { mnurestart_Click(); });
+    separator(run, "mnurunseparator2");
+    item(run, "mnupause", "&Pause", [] { mnupause_Click(); });
+
+    QMenu* options = bar->addMenu("&Options");
+    options->setObjectName("mnuoptions");
+    options->menuAction()->setObjectName("mnuoptions");
+    item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
+    item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
+    separator(options, "mnuoptionsseparator1");
+    item(options, "mnuchangecoulours", "&Change colours", nullptr);
+    item(options, "mnurestartresolution", "Restart resolution", [] { mnurestartresolution_Click(); });
+    separator(options, "mnuoptionsseparator2");
+    item(options, "mnusavingenabled", "Picture saving enabled (slow)", [] { mnusavingenabled_Click(); });
+
+    QMenu* help = bar->addMenu("&Help");
+    help->setObjectName("mnuhelp");
+    help->menuAction()->setObjectName("mnuhelp");
+    item(help, "mnumandel", "Mandel...?", [] { mnumandel_Click(); });
+    item(help, "howto", "How to use the program", [] { howto_Click(); });
+    separator(help, "mnuhelpseparator1");
+    item(help, "mnuabout", "About", [] { mnuabout_Click(); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (shuttingDown)
+        return;  // the program is already ending
+    // Any close request ends the program; it is never refused.
+    Form_QueryUnload();
+}
+
+} // namespace vantorel::qt

@@ -1,0 +1,52 @@
+#pragma once
+// Form1, the main window: the canvas, buttons, labels, scroll bars, the
+// "Corners" box and the menu tree, laid out at fixed positions. The widgets
+// hold no logic; every event goes to its handler in navigation/, ui/ or files/.
+
+#include "platform/platform.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class QAbstractButton;
+class QAction;
+class QCloseEvent;
+class QScrollBar;
+
+namespace vantorel::qt {
+
+class Canvas;
+
+// Positions and sizes in the layout tables are twips; a pixel is 15 twips.
+constexpr int TwipsPerPixel = 15;
+
+class MainWindow : public QMainWindow {
+public:
+    MainWindow();
+
+    Canvas* canvas() const { return picture1; }
+    QScrollBar* scrollBar(ScrollBar bar) const { return bars[static_cast<int>(bar)]; }
+    // The label or button whose caption the program writes.
+    QWidget* captionWidget(Caption control) const { return captions[static_cast<int>(control)]; }
+    // The client area below the menu bar (722 x 625 pixels).
+    QWidget* clientArea() const { return client; }
+
+    // Set while the program ends, so that the close request that ending
+    // raises does not start the shut-down a second time.
+    bool shuttingDown = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+
+    QWidget* client = nullptr;
+    Canvas* picture1 = nullptr;
+    std::array<QScrollBar*, static_cast<int>(ScrollBar::Count)> bars{};
+    std::array<QWidget*, static_cast<int>(Caption::Count)> captions{};
+};
+
+} // namespace vantorel::qt

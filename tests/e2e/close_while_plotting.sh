@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Starts the real program under Xvfb, sets a long plot going (iterations at
+# 30000, step 1) and asks the program to end while that plot runs: once with
+# the close request a window manager's close box sends, once with File > Exit
+# from the keyboard. Each time the program must be gone within 3 seconds with
+# exit status 0.
+#   $1: the vantorel executable
+set -uo pipefail
+exe=${1:?usage: close_while_plotting.sh path/to/vantorel}
+here=$(cd "$(dirname "$0")" && pwd)
+close_request=$(dirname "$exe")/vantorel-close-request
+
+if [ -z "${VANTOREL_E2E_INSIDE:-}" ]; then
+  command -v xvfb-run >/dev/null || { echo "xvfb-run is missing" >&2; exit 1; }
+  export VANTOREL_E2E_INSIDE=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/close_while_plotting.sh" "$exe"
+fi
+
+fail() { echo "FAIL: $*" >&2; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# Starts the program and a 30000 / step 1 plot; sets pid and wid.
+start_long_plot() {
+  "$exe" & pid=$!
+  wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Vantorel$' | head -n1)
+  [ -n "$wid" ] || fail "no window appeared"
+  local height menu
+  height=$(xdotool getwindowgeometry "$wid" | awk '/Geometry/ {split($2, s, "x"); print s[2]}')
+  menu=$((height - 625))   # the client area below the menu bar is 625 pixels high
+  # itera bar (96,576 in the client, 233 x 17): click into it to focus it, End for 30000.
+  xdotool mousemove --window "$wid" 300 $((menu + 584)) click 1 sleep 0.2 key End
+  # kstep bar (96,552): Home for a step of 1.
+  xdotool mousemove --window "$wid" 300 $((menu + 560)) click 1 sleep 0.2 key Home
+  # "&Start" (8,48, 81 x 33).
+  xdotool mousemove --window "$wid" 48 $((menu + 64)) click 1
+  local before after
+  before=$(cpu_ticks "$pid")
+  sleep 1.5
+  kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
+  after=$(cpu_ticks "$pid")
+  # A running plot keeps a core busy: at least 0.5 s of CPU in 1.5 s.
+  [ $((after - before)) -ge 50 ] || fail "no plot seems to be running (cpu ticks $before -> $after)"
+}
+
+# Waits up to 3 s for the program to end and checks its status.
+expect_prompt_exit() {
+  local what=$1 i
+  for i in $(seq 1 30); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "$what: still running 3 s after the request"
+  wait "$pid"
+  local status=$?
+  [ "$status" -eq 0 ] || fail "$what: exit status $status"
+  echo "ok: $what ended the program with status 0"
+}
+
+start_long_plot
+[ -x "$close_request" ] || fail "$close_request is missing"
+"$close_request" "$wid" || fail "could not send the close request"
+expect_prompt_exit "close request"
+
+start_long_plot
+xdotool windowfocus --sync "$wid"
+xdotool key alt+f sleep 0.3 key e
+expect_prompt_exit "File > Exit"

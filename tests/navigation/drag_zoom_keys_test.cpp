@@ -1,0 +1,231 @@
+#include "core/state.h"
+#include "navigation/drag.h"
+#include "navigation/run_control.h"
+#include "navigation/zoom_keys.h"
+#include "support/fixture.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vantorel::testing {
+namespace {
+
+class NavigationTest : public ProgramTest {
+protected:
+    // A first plot of the full view, refinement off and a tiny limit so that
+    // every later pass is quick.
+    void plotFullView()
+    {
+        state.refinementBase = 1;
+        fake.setScrollValue(ScrollBar::itera, 2);
+        Command1_Click();
+    }
+    void expectView(double xMin, double yMin, double xMax, double yMax, double tolerance = 1e-12)
+    {
+        EXPECT_NEAR(state.viewXMin, xMin, tolerance);
+        EXPECT_NEAR(state.viewYMin, yMin, tolerance);
+        EXPECT_NEAR(state.viewXMax, xMax, tolerance);
+        EXPECT_NEAR(state.viewYMax, yMax, tolerance);
+    }
+    long passes() { return static_cast<long>(fake.captionHistory(Caption::Label1).size()); }
+};
+
+constexpr Colour White = 0xffffff;
+
+TEST_F(NavigationTest, DragMovesThePointUnderThePressToTheRelease)
+{
+    plotFullView();
+    Picture1_MouseDown(1, 0, 300, 250);
+    EXPECT_EQ(fake.pointer, Pointer::Cross);
+    EXPECT_TRUE(state.dragging);
+    fake.atPump(fake.pumps + 1, [this] {
+        // The outline is drawn before the new pass paints over it.
+        EXPECT_EQ(fake.pixel(330, 200), White);
+        EXPECT_EQ(fake.pixel(360, 230), White);
+        EXPECT_NE(fake.pixel(330, 230), White);
+    });
+    Picture1_MouseUp(1, 0, 360, 200);
+    EXPECT_EQ(fake.pointer, Pointer::Arrow);
+    EXPECT_FALSE(state.dragging);
+    expectView(-2.25 - 0.35, -1.5 + 0.3, 1.25 - 0.35, 1.5 + 0.3);
+    EXPECT_EQ(state.zoomCount, 0);
+}
+
+TEST_F(NavigationTest, DragEdgeCases)
+{
+    plotFullView();
+    const long before = passes();
+    // Any button, a click without movement: the same view plotted again.
+    Picture1_MouseDown(2, 0, 100, 100);
+    Picture1_MouseUp(4, 0, 100, 100);
+    expectView(-2.25, -1.5, 1.25, 1.5, 0);
+    EXPECT_EQ(passes(), before + 1);
+    // A release far outside the canvas uses the unrounded position.
+    Picture1_MouseDown(1, 0, 100, 100);
+    Picture1_MouseUp(1, 0, -200, 100.25f);
+    expectView(-2.25 + 300.0 / 600 * 3.5, -1.5 - 0.25 / 500 * 3, 1.25 + 300.0 / 600 * 3.5, 1.5 - 0.25 / 500 * 3);
+    // A press rounds halves to even.
+    Picture1_MouseDown(1, 0, 2.5f, 3.5f);
+    EXPECT_EQ(state.dragStartX, 2);
+    EXPECT_EQ(state.dragStartY, 4);
+}
+
+TEST_F(NavigationTest, NothingHappensOnTheCanvasBeforeTheFirstPlot)
+{
+    Picture1_MouseDown(1, 0, 10, 10);
+    Picture1_MouseUp(1, 0, 50, 50);
+    Picture1_DblClick();
+    zoomin_Click();
+    zoomout_Click();
+    EXPECT_EQ(fake.pointer, Pointer::Arrow);
+    EXPECT_FALSE(state.dragging);
+    EXPECT_EQ(fake.pixel(30, 10), 0);
+    EXPECT_FALSE(state.plotStarted);
+    EXPECT_EQ(state.zoomCount, 0);
+    // The keypad plus key only leaves the key gate shut.
+    Picture1_KeyDown(KeyKeypadPlus, 0);
+    EXPECT_TRUE(state.abortRequested);
+    EXPECT_FALSE(state.plotStarted);
+}
+
+TEST_F(NavigationTest, ADoubleClickPlotsTheZoomedViewAgainWithItsSecondRelease)
+{
+    plotFullView();
+    Picture1_MouseDown(1, 0, 200, 200);
+    Picture1_MouseUp(1, 0, 200, 200);
+    Picture1_DblClick();
+    Picture1_MouseUp(1, 0, 200, 200);
+    expectView(-1.55, -0.9, 0.55, 0.9);
+    EXPECT_EQ(state.zoomCount, 1);
+}
+
+TEST_F(NavigationTest, ZoomStepsAboutTheCentre)
+{
+    plotFullView();
+    zoomin_Click();
+    expectView(-1.55, -0.9, 0.55, 0.9);
+    EXPECT_EQ(state.zoomCount, 1);
+    EXPECT_EQ(caption(Caption::Labelzoom), " 1 times");
+    EXPECT_EQ(caption(Caption::Label14), "5");
+    zoomout_Click();
+    EXPECT_EQ(state.zoomCount, 0);
+    // In then out leaves 21/25 of the size about the same centre.
+    EXPECT_NEAR(state.viewXMax - state.viewXMin, 3.5 * 21 / 25, 1e-12);
+    EXPECT_NEAR(state.viewYMax - state.viewYMin, 3.0 * 21 / 25, 1e-12);
+    EXPECT_NEAR(state.viewXMin + state.viewXMax, -1.0, 1e-12);
+
+    Command2_Click();
+    zoomout_Click();
+    expectView(-2.95, -2.1, 1.95, 2.1);
+    EXPECT_EQ(caption(Caption::Labelzoom), "-1 times");
+    EXPECT_EQ(caption(Caption::Label14), "-5");
+}
+
+TEST_F(NavigationTest, KeysAndTheKeyGate)
+{
+    plotFullView();
+    Picture1_KeyDown(KeyRight, 0);
+    expectView(-2.25 + 0.14, -1.5, 1.25 + 0.14, 1.5);
+    Picture1_KeyDown(KeyUp, 0);
+    expectView(-2.25 + 0.14, -1.6, 1.25 + 0.14, 1.4);
+    Picture1_KeyDown(KeyLeft, 0);
+    Picture1_KeyDown(KeyDown, 0);
+    expectView(-2.25, -1.5, 1.25, 1.5);
+    Picture1_KeyDown(KeyKeypadPlus, 0);
+    EXPECT_EQ(state.zoomCount, 1);
+    Picture1_KeyDown(KeyKeypadMinus, 0);
+    EXPECT_EQ(state.zoomCount, 0);
+
+    // A key without action (the main keyboard's plus is one) ends the pass and
+    // shuts the gate until the next pass starts.
+    Picture1_KeyDown('+', 0);
+    EXPECT_TRUE(state.abortRequested);
+    const long before = passes();
+    Picture1_KeyDown(KeyRight, 0);
+    Picture1_KeyDown(KeyKeypadPlus, 0);
+    EXPECT_EQ(passes(), before);
+    EXPECT_EQ(state.zoomCount, 0);
+    Command1_Click();
+    Picture1_KeyDown(KeyKeypadPlus, 0);
+    EXPECT_EQ(state.zoomCount, 1);
+
+    // After Stop with no pass under way, keys are ignored too.
+    mnustop_Click();
+    Picture1_KeyDown(KeyLeft, 0);
+    EXPECT_EQ(state.zoomCount, 1);
+}
+
+TEST_F(NavigationTest, AnArrowBeforeAnyPlotPlotsTheSameView)
+{
+    Picture1_KeyDown(KeyLeft, 0);
+    EXPECT_TRUE(state.plotStarted);
+    expectView(-2.25, -1.5, 1.25, 1.5, 0);
+}
+
+TEST_F(NavigationTest, AHeldArrowKeyStartsAPassInsideTheRunningOneAtEachRepeat)
+{
+    state.refinementBase = 2;
+    int depth = 0, deepest = 0;
+    fake.onEveryPump = [&] {
+        // Key repeats arrive in the first pumps of each pass, four in all.
+        if (depth < 4 && state.pixelX == 0) {
+            ++depth;
+            deepest = std::max(deepest, depth);
+            Picture1_KeyDown(KeyRight, 0);
+        }
+    };
+    Command1_Click();
+    EXPECT_EQ(deepest, 4);
+    EXPECT_NEAR(state.viewXMin, -2.25 + 4 * 0.14, 1e-12);
+    EXPECT_EQ(caption(Caption::labelchunkx), "1");
+}
+
+TEST_F(NavigationTest, EscEndsTheProgramAlsoDuringAPass)
+{
+    fake.atPump(5, [] { Picture1_KeyDown(KeyEscape, 0); });
+    EXPECT_THROW(Command1_Click(), ProgramEnded);
+    EXPECT_EQ(fake.openWindows, 0);
+    EXPECT_EQ(fake.pumps, 5) << "no step of the pass ran after the end";
+}
+
+TEST_F(NavigationTest, ZoomCountStopsAtItsRangeWithViewAndLabelsInStep)
+{
+    plotFullView();
+    state.zoomCount = 32766;
+    zoomin_Click();
+    EXPECT_EQ(state.zoomCount, 32767);
+    const double width = state.viewXMax - state.viewXMin;
+    const long before = passes();
+    zoomin_Click();
+    EXPECT_EQ(state.zoomCount, 32767);
+    EXPECT_EQ(state.viewXMax - state.viewXMin, width) << "a refused step leaves the view";
+    EXPECT_EQ(caption(Caption::Labelzoom), " 32767 times");
+    EXPECT_EQ(passes(), before);
+    state.zoomCount = -32768;
+    zoomout_Click();
+    EXPECT_EQ(state.zoomCount, -32768);
+}
+
+TEST_F(NavigationTest, NavigationNeverMakesTheViewNonFinite)
+{
+    plotFullView();
+    for (int i = 0; i < 3000; ++i)
+        zoomout_Click();
+    EXPECT_TRUE(std::isfinite(state.viewXMax - state.viewXMin));
+    EXPECT_TRUE(std::isfinite(state.viewYMax - state.viewYMin));
+    EXPECT_LT(state.zoomCount, -1000);
+    EXPECT_GT(state.viewXMax - state.viewXMin, 1e307);
+    const double xMin = state.viewXMin;
+    for (int i = 0; i < 20; ++i)
+        Picture1_KeyDown(KeyLeft, 0), Picture1_KeyDown(KeyUp, 0);
+    Picture1_MouseDown(1, 0, 0, 0);
+    Picture1_MouseUp(1, 0, 599, 499);
+    EXPECT_TRUE(std::isfinite(state.viewXMin) && std::isfinite(state.viewYMin));
+    EXPECT_LE(state.viewXMin, xMin);
+    // Points near 1e154 and far beyond get a defined colour: count 0.
+    for (int x = 0; x < 600; x += 37)
+        EXPECT_EQ(fake.pixel(x, 0), fake.pixel(0, 0));
+}
+
+} // namespace
+} // namespace vantorel::testing

@@ -1,0 +1,121 @@
+// The file dialogs and message boxes behind the platform seam, answered by
+// the test as a user would answer them.
+
+#include "window_fixture.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+namespace vantorel::testing {
+namespace {
+
+using DialogTest = WindowTest;
+
+// Runs `answer` on the modal dialog as soon as it is open.
+void whenModal(std::function<void(QWidget*)> answer)
+{
+    QTimer::singleShot(0, [answer = std::move(answer)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        answer(modal);
+    });
+}
+
+TEST(DialogFilter, PairsOfDisplayTextAndPatternAndABareExtension)
+{
+    using namespace std::string_literals;
+    EXPECT_EQ(qt::dialogFilter("sav\0"s), "sav (*.sav)");
+    EXPECT_EQ(qt::dialogFilter("Pictures\0*.bmp;*.dib\0Everything\0*\0"s), "Pictures (*.bmp *.dib);;Everything (*)");
+    EXPECT_EQ(qt::dialogFilter("bmp\0\0"s), "bmp (*.bmp)");
+    EXPECT_EQ(qt::dialogFilter(""), "");
+}
+
+TEST_F(DialogTest, SaveDialogStartsInTheFolderAddsTheExtensionAndKeepsTheCurrentDirectory)
+{
+    QTemporaryDir folder;
+    const QString cwd = QDir::currentPath();
+    whenModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Save As");
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
+        EXPECT_EQ(dialog->nameFilters(), QStringList{"sav (*.sav)"});
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        dialog->selectFile("home");
+        static_cast<QDialog*>(dialog)->accept();  // as the Save or Open button does
+    });
+    using namespace std::string_literals;
+    const std::string chosen = qt->showSaveDialog("sav\0"s, "sav", folder.path().toStdString());
+    EXPECT_EQ(QDir(QFileInfo(QString::fromStdString(chosen)).path()).canonicalPath(), QDir(folder.path()).canonicalPath());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(chosen)).fileName(), "home.sav");
+    EXPECT_EQ(QDir::currentPath(), cwd);
+}
+
+TEST_F(DialogTest, CancelGivesAnEmptyPathAndTheOpenDialogTakesAMissingFile)
+{
+    QTemporaryDir folder;
+    using namespace std::string_literals;
+    whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_EQ(qt->showSaveDialog("bmp\0"s, "bmp", folder.path().toStdString()), "");
+    whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_EQ(qt->showOpenDialog("sav\0"s, folder.path().toStdString()), "");
+
+    whenModal([](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        EXPECT_EQ(dialog->windowTitle(), "Open");
+        EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
+        dialog->selectFile("missing.sav");
+        static_cast<QDialog*>(dialog)->accept();  // as the Save or Open button does
+    });
+    const std::string chosen = qt->showOpenDialog("sav\0"s, folder.path().toStdString());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(chosen)).fileName(), "missing.sav");
+}
+
+TEST_F(DialogTest, MessageBoxesHaveNoIconAndTheYesNoBoxDefaultsToYes)
+{
+    whenModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->windowTitle(), "Note");
+        EXPECT_EQ(box->text(), "one\ntwo");
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->click();
+    });
+    qt->messageBox("one\r\ntwo", "Note");
+
+    whenModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(qt->askYesNo("visit?", "About Vantorel"));
+    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+    EXPECT_TRUE(qt->askYesNo("visit?", "About Vantorel"));
+}
+
+TEST_F(DialogTest, SavedBitmapHoldsThePictureAndAnUnwritablePathFails)
+{
+    QTemporaryDir folder;
+    canvas()->fillBox(0, 0, 599, 499, 255 + 256 * 128);  // orange
+    canvas()->setPixel(599, 499, 65536 * 255);           // blue corner
+    const std::string path = (folder.path() + "/picture.bmp").toStdString();
+    ASSERT_TRUE(qt->saveCanvasBmp(path));
+    QImage saved(QString::fromStdString(path));
+    ASSERT_EQ(saved.size(), QSize(600, 500));
+    EXPECT_EQ(saved.pixel(0, 0), qRgb(255, 128, 0));
+    EXPECT_EQ(saved.pixel(599, 499), qRgb(0, 0, 255));
+    EXPECT_FALSE(qt->saveCanvasBmp((folder.path() + "/no/such/folder/x.bmp").toStdString()));
+}
+
+} // namespace
+} // namespace vantorel::testing
