@@ -16,9 +16,9 @@ TEST(BuildDialogFilter, EndsEveryPieceWithNul)
     EXPECT_EQ(buildDialogFilter(""), "\0"s);
 }
 
-class DialogTest : public ProgramTest {};
+class DialogWrapperTest : public ProgramTest {};
 
-TEST_F(DialogTest, WrappersHandTheFilterListToThePlatformAndReturnItsAnswer)
+TEST_F(DialogWrapperTest, WrappersHandTheFilterListToThePlatformAndReturnItsAnswer)
 {
     fake.saveDialogAnswer = "/x/y.sav";
     fake.openDialogAnswer = "";
