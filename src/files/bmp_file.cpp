@@ -1,7 +1,6 @@
 #include "files/bmp_file.h"
 
-#include <cstdio>
-#include <fstream>
+#include "files/safe_file.h"
 
 namespace vantorel {
 namespace {
@@ -52,24 +51,7 @@ bool writeBmp24(const std::string& path, const std::vector<std::int32_t>& pixels
             out.push_back(0);
     }
 
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file)
-            return false;
-        file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileContents(path, out.data(), out.size());
 }
 
 } // namespace vantorel

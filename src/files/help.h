@@ -1,6 +1,8 @@
 #pragma once
 // The information window's two help texts and the about box.
 
+#include <string>
+
 namespace vantorel {
 
 void mnumandel_Click();  // "Mandel...?"
@@ -9,5 +11,11 @@ void mnuabout_Click();   // "About"
 // Load handler of the information window: sizes the text box and reads the
 // chosen help text from beside the executable.
 void Form2_Load();
+
+// The about box's message: eight lines joined by CR LF.
+std::string aboutText();
+// The home page the about box offers: the README shipped beside the program,
+// as a local file address.
+std::string homePageAddress();
 
 } // namespace vantorel

@@ -1,0 +1,221 @@
+#include "files/location_file.h"
+
+#include "core/numeric.h"
+#include "core/state.h"
+#include "files/dialogs.h"
+#include "files/safe_file.h"
+#include "navigation/run_control.h"
+#include "platform/platform.h"
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+namespace vantorel {
+namespace {
+
+// A location file: nine little-endian fields, no header, no padding.
+//   0 viewXMin f64 | 8 viewYMin f64 | 16 viewXMax f64 | 24 viewYMax f64
+//  32 maxIterations f32 | 36 calcStep i16 | 38 zoomCount i16
+//  40 zoomFactor f64 | 48 colour intensity i16
+constexpr std::size_t LocationFileSize = 50;
+using LocationBytes = std::array<unsigned char, LocationFileSize>;
+
+// The ranges of the three scroll bars a location sets.
+constexpr int IterationsMin = 1, IterationsMax = 30000;
+constexpr int CalcStepMin = 1, CalcStepMax = 400;
+constexpr int IntensityMin = 0, IntensityMax = 1020;
+
+struct Location {
+    double viewXMin, viewYMin, viewXMax, viewYMax;
+    float maxIterations;
+    std::int16_t calcStep, zoomCount;
+    double zoomFactor;
+    std::int16_t colourLevel;
+};
+
+// Written byte by byte so that the layout does not depend on the compiler's
+// struct packing or on the machine's byte order.
+class Writer {
+public:
+    explicit Writer(LocationBytes& out) : bytes(out) {}
+    void u16(std::uint16_t v) { put(v, 2); }
+    void f32(float v) { put(std::bit_cast<std::uint32_t>(v), 4); }
+    void f64(double v) { put(std::bit_cast<std::uint64_t>(v), 8); }
+    void i16(std::int16_t v) { u16(static_cast<std::uint16_t>(v)); }
+
+private:
+    void put(std::uint64_t v, int size)
+    {
+        for (int i = 0; i < size; ++i)
+            bytes[at++] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);
+    }
+    LocationBytes& bytes;
+    std::size_t at = 0;
+};
+
+class Reader {
+public:
+    explicit Reader(const std::string& in) : bytes(in) {}
+    std::int16_t i16() { return static_cast<std::int16_t>(static_cast<std::uint16_t>(get(2))); }
+    float f32() { return std::bit_cast<float>(static_cast<std::uint32_t>(get(4))); }
+    double f64() { return std::bit_cast<double>(get(8)); }
+
+private:
+    std::uint64_t get(int size)
+    {
+        std::uint64_t v = 0;
+        for (int i = 0; i < size; ++i)
+            v |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[at++])) << (8 * i);
+        return v;
+    }
+    const std::string& bytes;
+    std::size_t at = 0;
+};
+
+LocationBytes encode(const Location& l)
+{
+    LocationBytes bytes{};
+    Writer w(bytes);
+    w.f64(l.viewXMin);
+    w.f64(l.viewYMin);
+    w.f64(l.viewXMax);
+    w.f64(l.viewYMax);
+    w.f32(l.maxIterations);
+    w.i16(l.calcStep);
+    w.i16(l.zoomCount);
+    w.f64(l.zoomFactor);
+    w.i16(l.colourLevel);
+    return bytes;
+}
+
+Location decode(const std::string& bytes)
+{
+    Reader r(bytes);
+    Location l{};
+    l.viewXMin = r.f64();
+    l.viewYMin = r.f64();
+    l.viewXMax = r.f64();
+    l.viewYMax = r.f64();
+    l.maxIterations = r.f32();
+    l.calcStep = r.i16();
+    l.zoomCount = r.i16();
+    l.zoomFactor = r.f64();
+    l.colourLevel = r.i16();
+    return l;
+}
+
+// The iteration limit as the itera bar takes it: rounded, ties to even.
+// Nothing when it is not a number or rounds outside the bar's range.
+std::optional<std::int16_t> iterationsForBar(float maxIterations)
+{
+    if (!std::isfinite(maxIterations))
+        return std::nullopt;
+    const double rounded = std::nearbyint(static_cast<double>(maxIterations));
+    if (rounded < IterationsMin || rounded > IterationsMax)
+        return std::nullopt;
+    return roundToInt16(rounded);
+}
+
+// A location is taken only as a whole. Setting the bars one by one and
+// stopping at the first bad value would leave a half-loaded place: the view of
+// the file without its picture, and worse, the file's calculation step in
+// calcStep while the kstep bar still shows the old one. A step of 0 or below
+// never lets the escape-time loop reach its limit, so the next plot would
+// hang. A view with a corner that is not a finite number is no place in the
+// plane and draws nothing useful either.
+bool acceptable(const Location& l)
+{
+    if (!std::isfinite(l.viewXMin) || !std::isfinite(l.viewYMin) || !std::isfinite(l.viewXMax) ||
+        !std::isfinite(l.viewYMax))
+        return false;
+    if (!iterationsForBar(l.maxIterations))
+        return false;
+    if (l.calcStep < CalcStepMin || l.calcStep > CalcStepMax)
+        return false;
+    return l.colourLevel >= IntensityMin && l.colourLevel <= IntensityMax;
+}
+
+// Both commands take a name only if ".sav" appears anywhere in the whole path,
+// capitals not accepted.
+bool hasLocationExtension(const std::string& path) { return path.find(".sav") != std::string::npos; }
+
+std::string trimSpaces(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+std::string dataFolderPath(const std::string& kind)
+{
+    const std::string k = trimSpaces(kind);
+    std::string folder;
+    if (k == "location")
+        folder = "mandel_locations";
+    else if (k == "picture")
+        folder = "mandel_pictures";
+    else
+        return {};  // no other kind is asked for; the dialog then picks a folder
+    return platform().applicationFolder() + "/" + folder + "/";
+}
+
+void mnusavelocation_Click()
+{
+    const std::string path = showSaveDialog("sav", "sav", dataFolderPath("location"));
+    if (!hasLocationExtension(path))
+        return;
+    Platform& p = platform();
+    // The bars are the store of these three; the state keeps the copies.
+    state.maxIterations = static_cast<float>(p.scrollValue(ScrollBar::itera));
+    state.calcStep = p.scrollValue(ScrollBar::kstep);
+    state.colourLevel = p.scrollValue(ScrollBar::colourbar);
+    const Location l{state.viewXMin, state.viewYMin,  state.viewXMax,   state.viewYMax,    state.maxIterations,
+                     state.calcStep, state.zoomCount, state.zoomFactor, state.colourLevel};
+    const LocationBytes bytes = encode(l);
+    // A failed save ends silently and keeps any older file whole.
+    replaceFileContents(path, bytes.data(), bytes.size());
+}
+
+void mnuloadlocation_Click()
+{
+    const std::string path = showOpenDialog("sav", dataFolderPath("location"));
+    if (!hasLocationExtension(path))
+        return;
+    // All 50 bytes or nothing: a missing or short file changes nothing.
+    const std::optional<std::string> bytes = readFilePrefix(path, LocationFileSize);
+    if (!bytes)
+        return;
+    const Location l = decode(*bytes);
+    if (!acceptable(l))
+        return;
+
+    state.viewXMin = l.viewXMin;
+    state.viewYMin = l.viewYMin;
+    state.viewXMax = l.viewXMax;
+    state.viewYMax = l.viewYMax;
+    state.maxIterations = l.maxIterations;
+    state.calcStep = l.calcStep;
+    state.zoomCount = l.zoomCount;
+    state.zoomFactor = l.zoomFactor;
+    state.colourLevel = l.colourLevel;
+
+    // In this order; each bar's change handler updates its label (and, for
+    // kstep, calcStep, which already holds the same value).
+    Platform& p = platform();
+    p.setScrollValue(ScrollBar::itera, *iterationsForBar(l.maxIterations));
+    p.setScrollValue(ScrollBar::kstep, l.calcStep);
+    p.setScrollValue(ScrollBar::colourbar, l.colourLevel);
+
+    // The zoom labels follow the loaded place at once rather than keeping the
+    // count of the place that was left.
+    showZoom();
+    replot();  // draws over the old picture; a load does not clear the canvas
+}
+
+} // namespace vantorel

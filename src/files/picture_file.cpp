@@ -1,0 +1,30 @@
+#include "files/picture_file.h"
+
+#include "files/dialogs.h"
+#include "files/location_file.h"
+#include "platform/platform.h"
+
+#include <string>
+
+namespace vantorel {
+
+void mnusavepicturebmp_Click()
+{
+    Platform& p = platform();
+    // Without the persistent image there is no picture to save: what is on
+    // the screen only is lost wherever the canvas was covered.
+    if (!p.persistentImage()) {
+        p.messageBox("Enable picture saving in the 'Options' first!", "Vantorel");
+        return;
+    }
+    const std::string path = showSaveDialog("bmp", "bmp", dataFolderPath("picture"));
+    // Like the location commands, the test is on the whole path, capitals not accepted.
+    if (path.find(".bmp") == std::string::npos)
+        return;
+    // The canvas as it is now, also in the middle of a plot. A failure ends
+    // silently; the platform writes beside the target and renames, so an
+    // older picture of that name stays whole.
+    p.saveCanvasBmp(path);
+}
+
+} // namespace vantorel

@@ -1,0 +1,371 @@
+#include "core/numeric.h"
+#include "files/location_file.h"
+#include "navigation/run_control.h"
+#include "support/fixture.h"
+
+#include "files/file_test_support.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace vantorel::testing {
+namespace {
+
+// The full view, 1000 iterations, step 15, zoom count 0, factor 5, intensity 500.
+const unsigned char WorkedExample[50] = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0xBF, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0xF4, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F, 0x00, 0x00,
+    0x7A, 0x44, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x14, 0x40, 0xF4, 0x01};
+
+std::string workedExample() { return std::string(reinterpret_cast<const char*>(WorkedExample), 50); }
+
+// Patches one little-endian field of a location file's bytes.
+template <typename T>
+std::string withField(std::string bytes, std::size_t offset, T value)
+{
+    using Bits = std::conditional_t<sizeof(T) == 8, std::uint64_t,
+                                    std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint16_t>>;
+    const auto bits = static_cast<std::uint64_t>(std::bit_cast<Bits>(value));
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        bytes[offset + i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+    return bytes;
+}
+
+constexpr std::size_t XMin = 0, YMin = 8, XMax = 16, YMax = 24, Iterations = 32, Step = 36, ZoomCount = 38,
+                      ZoomFactor = 40, Intensity = 48;
+
+template <typename T>
+bool sameBits(T a, T b)
+{
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+class LocationFileTest : public ProgramTest {
+protected:
+    void SetUp() override
+    {
+        ProgramTest::SetUp();
+        fake.folder = folder.root.string();
+    }
+
+    void save(const std::string& path)
+    {
+        fake.saveDialogAnswer = path;
+        mnusavelocation_Click();
+    }
+    void load(const std::string& path)
+    {
+        fake.openDialogAnswer = path;
+        mnuloadlocation_Click();
+    }
+
+    // Everything a refused load must leave alone.
+    struct Snapshot {
+        double xmin, ymin, xmax, ymax, factor;
+        float iterations;
+        std::int16_t step, count, level, itera, kstep, colourbar;
+        bool plotStarted;
+        long pumps;
+    };
+    Snapshot snapshot()
+    {
+        return {state.viewXMin,
+                state.viewYMin,
+                state.viewXMax,
+                state.viewYMax,
+                state.zoomFactor,
+                state.maxIterations,
+                state.calcStep,
+                state.zoomCount,
+                state.colourLevel,
+                fake.scrollValue(ScrollBar::itera),
+                fake.scrollValue(ScrollBar::kstep),
+                fake.scrollValue(ScrollBar::colourbar),
+                state.plotStarted,
+                fake.pumps};
+    }
+    void expectUnchanged(const Snapshot& before, const std::string& what)
+    {
+        SCOPED_TRACE(what);
+        const Snapshot after = snapshot();
+        EXPECT_TRUE(sameBits(before.xmin, after.xmin) && sameBits(before.ymin, after.ymin) &&
+                    sameBits(before.xmax, after.xmax) && sameBits(before.ymax, after.ymax));
+        EXPECT_TRUE(sameBits(before.factor, after.factor));
+        EXPECT_TRUE(sameBits(before.iterations, after.iterations));
+        EXPECT_EQ(before.step, after.step);
+        EXPECT_EQ(before.count, after.count);
+        EXPECT_EQ(before.level, after.level);
+        EXPECT_EQ(before.itera, after.itera);
+        EXPECT_EQ(before.kstep, after.kstep);
+        EXPECT_EQ(before.colourbar, after.colourbar);
+        EXPECT_EQ(before.plotStarted, after.plotStarted);
+        EXPECT_EQ(before.pumps, after.pumps);  // no plotting pass ran
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(LocationFileTest, FullViewSavesAsTheWorkedExampleBytes)
+{
+    state.zoomFactor = 5;  // as after the first pass
+    save(folder.path("full.sav"));
+
+    EXPECT_EQ(readBytes(folder.path("full.sav")), workedExample());
+    ASSERT_EQ(fake.dialogRequests.size(), 1u);
+    EXPECT_EQ(fake.dialogRequests[0], std::string("save|sav\0|sav|", 14) + folder.root.string() + "/mandel_locations/");
+    // The three bars stay copied into the state after the save.
+    EXPECT_EQ(state.maxIterations, 1000.0f);
+    EXPECT_EQ(state.calcStep, 15);
+    EXPECT_EQ(state.colourLevel, 500);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"full.sav"});  // no temporary left behind
+}
+
+TEST_F(LocationFileTest, SaveThenLoadRestoresAllNineFieldsBitForBitAndReplots)
+{
+    const double xmin = std::nextafter(-0.743643887037151, 0.0), ymin = 0.131825904205330;
+    const double xmax = -0.743643887037151 + 1e-12, ymax = std::nextafter(0.1318259042053, 1.0);
+    const double factor = 3.0000000000000004;  // odd: one ulp above 3
+    state.viewXMin = xmin;
+    state.viewYMin = ymin;
+    state.viewXMax = xmax;
+    state.viewYMax = ymax;
+    state.zoomCount = -7;
+    state.zoomFactor = factor;
+    fake.setScrollValue(ScrollBar::itera, 1234);
+    fake.setScrollValue(ScrollBar::kstep, 7);
+    fake.setScrollValue(ScrollBar::colourbar, 1020);
+    save(folder.path("deep.sav"));
+    ASSERT_EQ(readBytes(folder.path("deep.sav")).size(), 50u);
+
+    // Somewhere else entirely, with other bar values.
+    mnurestartresolution_Click();
+    fake.setScrollValue(ScrollBar::colourbar, 3);
+    state.viewXMin = state.viewYMin = state.viewXMax = state.viewYMax = 9;
+    state.zoomCount = 12;
+    state.zoomFactor = 5;
+    // The load must draw over the picture, not clear it: stop its pass after
+    // the first column so that a pixel far right keeps what was there.
+    fake.canvasSetPixel(599, 499, 0x123456);
+    fake.onEveryPump = [] { mnustop_Click(); };
+
+    load(folder.path("deep.sav"));
+
+    EXPECT_TRUE(sameBits(state.viewXMin, xmin));
+    EXPECT_TRUE(sameBits(state.viewYMin, ymin));
+    EXPECT_TRUE(sameBits(state.viewXMax, xmax));
+    EXPECT_TRUE(sameBits(state.viewYMax, ymax));
+    EXPECT_TRUE(sameBits(state.zoomFactor, factor));
+    EXPECT_TRUE(sameBits(state.maxIterations, 1234.0f));
+    EXPECT_EQ(state.calcStep, 7);
+    EXPECT_EQ(state.zoomCount, -7);
+    EXPECT_EQ(state.colourLevel, 1020);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::itera), 1234);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::kstep), 7);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::colourbar), 1020);
+    EXPECT_EQ(caption(Caption::labelitera), "1234");
+    EXPECT_EQ(caption(Caption::Labelkstep), "7");
+    EXPECT_EQ(caption(Caption::Label6), "1020");
+    // The zoom labels follow the loaded place.
+    EXPECT_EQ(caption(Caption::Labelzoom), "-7 times");
+    EXPECT_EQ(caption(Caption::Label14), formatGeneral(-7 * factor, "."));
+    // It replotted the loaded view, over the old picture.
+    EXPECT_TRUE(state.plotStarted);
+    EXPECT_EQ(caption(Caption::Label1), formatGeneral(xmin, "."));
+    EXPECT_EQ(caption(Caption::Label4), formatGeneral(ymax, "."));
+    EXPECT_GE(fake.pumps, 1);
+    EXPECT_EQ(fake.pixel(599, 499), 0x123456);
+
+    // Saving the loaded place again gives the same 50 bytes.
+    const std::string first = readBytes(folder.path("deep.sav"));
+    save(folder.path("again.sav"));
+    EXPECT_EQ(readBytes(folder.path("again.sav")), first);
+}
+
+TEST_F(LocationFileTest, LocationSavedBeforeTheFirstPlotHoldsFactorZeroAndLoadsAndPlots)
+{
+    ASSERT_FALSE(state.plotStarted);
+    save(folder.path("early.sav"));
+    const std::string bytes = readBytes(folder.path("early.sav"));
+    ASSERT_EQ(bytes.size(), 50u);
+    EXPECT_EQ(bytes.substr(ZoomFactor, 8), std::string(8, '\0'));
+    EXPECT_EQ(bytes, withField(workedExample(), ZoomFactor, 0.0));
+
+    load(folder.path("early.sav"));
+    EXPECT_TRUE(state.plotStarted);
+    EXPECT_EQ(state.zoomFactor, 5.0);  // the pass replaced the factor 0
+    EXPECT_EQ(caption(Caption::labelchunkx), "1");  // the pass ran to its last stage
+    EXPECT_NE(fake.pixel(0, 0), MemoryPlatform::Background);
+}
+
+TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)
+{
+    // Capitals: neither command acts, and the save copies no bar into the state.
+    save(folder.path("upper.SAV"));
+    EXPECT_TRUE(folder.entries().empty());
+    EXPECT_EQ(state.maxIterations, 0.0f);
+
+    writeBytes(folder.path("upper.SAV"), workedExample());
+    state.viewXMin = 7;
+    Snapshot before = snapshot();
+    load(folder.path("upper.SAV"));
+    expectUnchanged(before, "load of .SAV");
+
+    // Cancelled dialogs: nothing.
+    save("");
+    load("");
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"upper.SAV"});
+
+    // ".sav" followed by more text passes, and the file has exactly that name.
+    save(folder.path("trail.savX"));
+    EXPECT_EQ(readBytes(folder.path("trail.savX")).size(), 50u);
+
+    // ".sav" in a folder name passes whatever the file's own extension.
+    std::filesystem::create_directory(folder.root / "places.sav.d");
+    const std::string inFolder = folder.path("places.sav.d/picture.txt");
+    state.viewXMin = -2.25;
+    state.zoomFactor = 5;
+    save(inFolder);
+    EXPECT_EQ(readBytes(inFolder), workedExample());
+    state.viewXMin = 7;
+    load(inFolder);
+    EXPECT_EQ(state.viewXMin, -2.25);
+    EXPECT_TRUE(state.plotStarted);
+}
+
+TEST_F(LocationFileTest, OutOfRangeOrNonFiniteFieldRefusesTheWholeFile)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::string base = withField(workedExample(), XMin, -1.0);  // differs from the current view
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"iterations 0", withField(base, Iterations, 0.0f)},
+        {"iterations 30001", withField(base, Iterations, 30001.0f)},
+        {"iterations 0.5 rounds to 0", withField(base, Iterations, 0.5f)},
+        {"iterations -1", withField(base, Iterations, -1.0f)},
+        {"iterations NaN", withField(base, Iterations, std::numeric_limits<float>::quiet_NaN())},
+        {"iterations infinite", withField(base, Iterations, std::numeric_limits<float>::infinity())},
+        {"iterations 1e9", withField(base, Iterations, 1e9f)},
+        {"step 0", withField(base, Step, std::int16_t{0})},
+        {"step -3", withField(base, Step, std::int16_t{-3})},
+        {"step 401", withField(base, Step, std::int16_t{401})},
+        {"intensity -1", withField(base, Intensity, std::int16_t{-1})},
+        {"intensity 1021", withField(base, Intensity, std::int16_t{1021})},
+        // A bad step together with a bad later field: the step must not stay
+        // behind in calcStep, or the next plot would never end.
+        {"step 0 and intensity 2000", withField(withField(base, Step, std::int16_t{0}), Intensity, std::int16_t{2000})},
+        {"left edge NaN", withField(base, XMin, nan)},
+        {"top edge infinite", withField(base, YMin, -inf)},
+        {"right edge NaN", withField(base, XMax, nan)},
+        {"bottom edge infinite", withField(base, YMax, inf)},
+    };
+    fake.setScrollValue(ScrollBar::colourbar, 321);
+    state.zoomCount = 4;
+    state.zoomFactor = 2.5;
+    const Snapshot before = snapshot();
+    for (const auto& c : cases) {
+        writeBytes(folder.path("bad.sav"), c.bytes);
+        load(folder.path("bad.sav"));
+        expectUnchanged(before, c.what);
+    }
+    EXPECT_EQ(state.calcStep, 15);
+    EXPECT_EQ(caption(Caption::Label6), "321");
+}
+
+TEST_F(LocationFileTest, IterationLimitIsRoundedHalfToEvenAtTheEdgesOfItsRange)
+{
+    fake.onEveryPump = [] { mnustop_Click(); };
+    const struct {
+        float stored;
+        int bar;
+    } cases[] = {{1.0f, 1}, {1.5f, 2}, {2.5f, 2}, {999.5f, 1000}, {1000.5f, 1000}, {30000.0f, 30000}, {30000.4f, 30000}};
+    for (const auto& c : cases) {
+        writeBytes(folder.path("round.sav"), withField(workedExample(), Iterations, c.stored));
+        load(folder.path("round.sav"));
+        EXPECT_EQ(fake.scrollValue(ScrollBar::itera), c.bar) << c.stored;
+        EXPECT_TRUE(sameBits(state.maxIterations, static_cast<float>(c.bar))) << "the pass reads the bar";
+    }
+    // Extreme but valid values of the other fields load as well.
+    writeBytes(folder.path("edge.sav"), withField(withField(withField(workedExample(), Step, std::int16_t{400}),
+                                                            Intensity, std::int16_t{0}),
+                                                  ZoomCount, std::int16_t{-32768}));
+    load(folder.path("edge.sav"));
+    EXPECT_EQ(fake.scrollValue(ScrollBar::kstep), 400);
+    EXPECT_EQ(state.calcStep, 400);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::colourbar), 0);
+    EXPECT_EQ(state.zoomCount, -32768);
+    EXPECT_EQ(caption(Caption::Labelzoom), "-32768 times");
+}
+
+TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedAndNeverCreated)
+{
+    const Snapshot before = snapshot();
+
+    load(folder.path("missing.sav"));
+    expectUnchanged(before, "missing");
+    EXPECT_FALSE(std::filesystem::exists(folder.path("missing.sav")));
+
+    writeBytes(folder.path("short.sav"), workedExample().substr(0, 49));
+    load(folder.path("short.sav"));
+    expectUnchanged(before, "49 bytes");
+    EXPECT_EQ(std::filesystem::file_size(folder.path("short.sav")), 49u);
+
+    writeBytes(folder.path("empty.sav"), "");
+    load(folder.path("empty.sav"));
+    expectUnchanged(before, "empty");
+
+    std::filesystem::create_directory(folder.root / "folder.sav");
+    load(folder.path("folder.sav"));
+    expectUnchanged(before, "a folder");
+
+    // Anything after byte 50 is ignored.
+    writeBytes(folder.path("long.sav"), withField(workedExample(), XMin, -1.0) + std::string(30, '\x7f'));
+    load(folder.path("long.sav"));
+    EXPECT_EQ(state.viewXMin, -1.0);
+    EXPECT_TRUE(state.plotStarted);
+}
+
+TEST_F(LocationFileTest, SaveIntoMissingFolderEndsSilentlyAndLeavesNothing)
+{
+    save(folder.path("gone/place.sav"));
+    EXPECT_TRUE(folder.entries().empty());
+    EXPECT_TRUE(fake.messages.empty());
+    // The bars were copied before the write failed, as the save always does.
+    EXPECT_EQ(state.maxIterations, 1000.0f);
+}
+
+TEST_F(LocationFileTest, SaveReplacesAnOlderFileWholeOrNotAtAll)
+{
+    state.zoomFactor = 5;
+    // Over a longer file: exactly the 50 new bytes remain.
+    writeBytes(folder.path("old.sav"), std::string(200, 'x'));
+    std::filesystem::permissions(folder.path("old.sav"), std::filesystem::perms(0640));
+    save(folder.path("old.sav"));
+    EXPECT_EQ(readBytes(folder.path("old.sav")), workedExample());
+    EXPECT_EQ(std::filesystem::status(folder.path("old.sav")).permissions(), std::filesystem::perms(0640));
+
+    // A name that cannot be replaced (a folder) fails without leaving a
+    // temporary file beside it.
+    std::filesystem::create_directory(folder.root / "taken.sav");
+    save(folder.path("taken.sav"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path("taken.sav")));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"old.sav", "taken.sav"}));
+}
+
+TEST_F(LocationFileTest, DataFoldersLieBesideTheProgram)
+{
+    fake.folder = "/opt/vantorel";
+    EXPECT_EQ(dataFolderPath("location"), "/opt/vantorel/mandel_locations/");
+    EXPECT_EQ(dataFolderPath("  picture "), "/opt/vantorel/mandel_pictures/");
+    EXPECT_EQ(dataFolderPath("Picture"), "");  // exact, case included
+    load("");
+    ASSERT_EQ(fake.dialogRequests.size(), 1u);
+    EXPECT_EQ(fake.dialogRequests[0], std::string("open|sav\0|/opt/vantorel/mandel_locations/", 41));
+}
+
+} // namespace
+} // namespace vantorel::testing
