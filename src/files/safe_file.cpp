@@ -41,9 +41,11 @@ int openTemporaryBeside(const std::string& path, std::string& temporary)
 
 int openForReading(const std::string& path)
 {
+    // O_NONBLOCK: opening a pipe for reading would otherwise wait for a
+    // writer, and the program with it. Regular files ignore the flag.
     int fd;
     do
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
@@ -80,6 +82,11 @@ bool readUpTo(int fd, std::size_t limit, std::string& out)
 
 bool replaceFileContents(const std::string& path, const void* data, std::size_t size)
 {
+    // Only a regular file is ever replaced: a name that is taken by a folder,
+    // a device or a pipe is left alone.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        return false;
     std::string temporary;
     const int fd = openTemporaryBeside(path, temporary);
     if (fd < 0)
