@@ -15,6 +15,7 @@
 #endif
 #include "core/count_kernel.h"
 #include "core/state.h"
+#include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
 #include "ui/lifecycle.h"
@@ -64,13 +65,12 @@ Outcome runPass(const Scenario& sc, CountPath path)
     MemoryPlatform canvas;  // its clock stands still, so the time labels match
     setPlatform(&canvas);
     startUp();
-    state.viewXMin = sc.view[0];
-    state.viewYMin = sc.view[1];
-    state.viewXMax = sc.view[2];
-    state.viewYMax = sc.view[3];
-    canvas.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(sc.iterations));
-    canvas.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(sc.step));
-    state.refinementBase = sc.refinement ? 2 : 1;
+    PlotSettings settings;
+    std::copy(std::begin(sc.view), std::end(sc.view), settings.view);
+    settings.iterations = sc.iterations;
+    settings.step = sc.step;
+    settings.refinement = sc.refinement;
+    applyPlotSettings(settings);
     setCountPath(path);
 
     Outcome out;

@@ -5,6 +5,7 @@
 // canvas in memory and writes that canvas as a 24-bit BMP.
 
 #include "core/state.h"
+#include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
 #include "ui/lifecycle.h"
@@ -54,12 +55,7 @@ std::optional<long> parseInteger(const std::string& text)
 }
 
 struct Options {
-    double view[4] = {DefaultXMin, DefaultYMin, DefaultXMax, DefaultYMax};
-    int iterations = DefaultIterations;
-    int step = DefaultCalcStep;
-    int intensity = 500;
-    bool refinement = true;
-    bool synchronized = false;
+    PlotSettings settings;
     long stages = 0;  // 0: the whole pass
     std::string out;
 };
@@ -95,18 +91,18 @@ Options parse(int argc, char** argv)
                 const auto v = parseDouble(args[++i]);
                 if (!v)
                     fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
-                o.view[k] = *v;
+                o.settings.view[k] = *v;
             }
         } else if (a == "--iterations") {
-            o.iterations = integerIn(i, a, 1, 30000);
+            o.settings.iterations = integerIn(i, a, 1, 30000);
         } else if (a == "--step") {
-            o.step = integerIn(i, a, 1, 400);
+            o.settings.step = integerIn(i, a, 1, 400);
         } else if (a == "--intensity") {
-            o.intensity = integerIn(i, a, 0, 1020);
+            o.settings.intensity = integerIn(i, a, 0, 1020);
         } else if (a == "--refinement") {
-            o.refinement = onOff(i, a);
+            o.settings.refinement = onOff(i, a);
         } else if (a == "--synchronized") {
-            o.synchronized = onOff(i, a);
+            o.settings.synchronized = onOff(i, a);
         } else if (a == "--stages") {
             const auto v = parseInteger(value(i, a, "a whole number of at least 1"));
             if (!v || *v < 1)
@@ -141,15 +137,7 @@ int main(int argc, char** argv)
     setPlatform(&canvas);
     startUp();
 
-    state.viewXMin = o.view[0];
-    state.viewYMin = o.view[1];
-    state.viewXMax = o.view[2];
-    state.viewYMax = o.view[3];
-    canvas.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(o.iterations));
-    canvas.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(o.step));
-    canvas.setScrollValue(ScrollBar::colourbar, static_cast<std::int16_t>(o.intensity));
-    state.refinementBase = o.refinement ? 2 : 1;
-    state.synchronizedMode = o.synchronized;
+    applyPlotSettings(o.settings);
 
     if (o.stages > 0) {
         // Stop, as the user would, in the pump of the K-th stage's last column:

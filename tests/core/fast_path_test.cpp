@@ -6,6 +6,7 @@
 #include "core/column_counts.h"
 #include "core/count_kernel.h"
 #include "core/state.h"
+#include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
 #include "ui/lifecycle.h"
@@ -75,15 +76,8 @@ protected:
         MemoryPlatform fake;
         setPlatform(&fake);
         startUp();
-        state.viewXMin = setup.view[0];
-        state.viewYMin = setup.view[1];
-        state.viewXMax = setup.view[2];
-        state.viewYMax = setup.view[3];
-        fake.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(setup.limit));
-        fake.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(setup.step));
-        fake.setScrollValue(ScrollBar::colourbar, static_cast<std::int16_t>(setup.intensity));
-        state.refinementBase = setup.refinement ? 2 : 1;
-        state.synchronizedMode = setup.synchronized;
+        applyPlotSettings({{setup.view[0], setup.view[1], setup.view[2], setup.view[3]},
+                           setup.limit, setup.step, setup.intensity, setup.refinement, setup.synchronized});
         state.stageCounter = setup.stageCounter;
         state.computePoint = setup.computePoint;
         state.iterationCount = setup.iterationCount;
