@@ -3,6 +3,13 @@
 
 #include "window_fixture.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -115,6 +122,14 @@ TEST_F(DialogTest, SavedBitmapHoldsThePictureAndAnUnwritablePathFails)
     EXPECT_EQ(saved.pixel(0, 0), qRgb(255, 128, 0));
     EXPECT_EQ(saved.pixel(599, 499), qRgb(0, 0, 255));
     EXPECT_FALSE(qt->saveCanvasBmp((folder.path() + "/no/such/folder/x.bmp").toStdString()));
+    // A name taken by a pipe or a folder is left alone.
+    const std::string pipe = (folder.path() + "/pipe.bmp").toStdString();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    QDir(folder.path()).mkdir("folder.bmp");
+    EXPECT_FALSE(qt->saveCanvasBmp(pipe));
+    EXPECT_FALSE(qt->saveCanvasBmp((folder.path() + "/folder.bmp").toStdString()));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(QFileInfo(folder.path() + "/folder.bmp").isDir());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -103,7 +104,11 @@ void QtPlatform::focusCanvas() { canvas()->setFocus(Qt::OtherFocusReason); }
 bool QtPlatform::saveCanvasBmp(const std::string& path)
 {
     // Written beside the target and renamed into place: a failed save leaves
-    // an older file of that name as it was.
+    // an older file of that name as it was. Only a regular file is replaced,
+    // never a folder, a device or a pipe of that name.
+    const QFileInfo target(fromLocal(path));
+    if (target.exists() && !target.isFile())
+        return false;
     QSaveFile file(fromLocal(path));
     if (!file.open(QIODevice::WriteOnly))
         return false;
