@@ -9,7 +9,7 @@
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
-#include "platform/qt/qt_platform.h"
+#include "qt/qt_platform.h"
 #include "ui/lifecycle.h"
 
 #include <QApplication>

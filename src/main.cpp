@@ -1,6 +1,6 @@
 // Vantorel: explores the Mandelbrot set in a window.
 
-#include "ui/qt/application.h"
+#include "qt/application.h"
 
 #include <cstdio>
 #include <cstdlib>

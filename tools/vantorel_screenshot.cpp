@@ -3,9 +3,9 @@
 // window. Prints the wall time of the plot and what the time label shows.
 // Needs a display (run it under xvfb-run; tools/screenshot.sh does).
 
-#include "platform/qt/qt_platform.h"
+#include "qt/qt_platform.h"
 #include "ui/lifecycle.h"
-#include "ui/qt/main_window.h"
+#include "qt/main_window.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -10,7 +10,7 @@
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
-#include "platform/qt/qt_platform.h"
+#include "qt/qt_platform.h"
 #include "ui/lifecycle.h"
 #include "ui/option_toggles.h"
 

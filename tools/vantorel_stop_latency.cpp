@@ -8,9 +8,9 @@
 // Needs a display (xvfb-run).
 
 #include "navigation/run_control.h"
-#include "platform/qt/qt_platform.h"
+#include "qt/qt_platform.h"
 #include "ui/lifecycle.h"
-#include "ui/qt/main_window.h"
+#include "qt/main_window.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,7 @@
 //
 // Core, navigation, files and the handlers of src/ui talk to the desktop only
 // through this interface, so that they run without a display in tests and in
-// the headless tools. The Qt implementation lives in platform/qt/, a headless
+// the headless tools. The Qt implementation lives in src/qt/, a headless
 // one with a pixel buffer in memory_platform.h.
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 
 #include "window_fixture.h"
 
-#include "platform/qt/canvas.h"
-#include "ui/qt/information_window.h"
+#include "qt/canvas.h"
+#include "qt/information_window.h"
 
 #include <QGroupBox>
 #include <QMenu>

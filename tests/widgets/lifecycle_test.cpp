@@ -3,7 +3,7 @@
 
 #include "window_fixture.h"
 
-#include "ui/qt/information_window.h"
+#include "qt/information_window.h"
 
 #include <gmock/gmock.h>
 

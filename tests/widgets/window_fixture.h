@@ -5,10 +5,10 @@
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
-#include "platform/qt/canvas.h"
-#include "platform/qt/qt_platform.h"
+#include "qt/canvas.h"
+#include "qt/qt_platform.h"
 #include "ui/lifecycle.h"
-#include "ui/qt/main_window.h"
+#include "qt/main_window.h"
 
 #include <QAction>
 #include <QApplication>

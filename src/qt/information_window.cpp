@@ -1,6 +1,6 @@
-#include "ui/qt/information_window.h"
+#include "qt/information_window.h"
 
-#include "ui/qt/main_window.h"
+#include "qt/main_window.h"
 
 #include <QPalette>
 #include <QPlainTextEdit>

@@ -1,9 +1,9 @@
-#include "platform/qt/qt_platform.h"
+#include "qt/qt_platform.h"
 
 #include "files/help.h"
-#include "platform/qt/canvas.h"
-#include "ui/qt/information_window.h"
-#include "ui/qt/main_window.h"
+#include "qt/canvas.h"
+#include "qt/information_window.h"
+#include "qt/main_window.h"
 
 #include <QApplication>
 #include <QDesktopServices>

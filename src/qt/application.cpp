@@ -1,6 +1,6 @@
-#include "ui/qt/application.h"
+#include "qt/application.h"
 
-#include "platform/qt/qt_platform.h"
+#include "qt/qt_platform.h"
 #include "ui/lifecycle.h"
 
 #include <QApplication>

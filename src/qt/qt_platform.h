@@ -3,7 +3,7 @@
 // clock, the file dialogs and the message boxes.
 
 #include "platform/platform.h"
-#include "ui/qt/information_window.h"
+#include "qt/information_window.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

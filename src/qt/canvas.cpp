@@ -1,4 +1,4 @@
-#include "platform/qt/canvas.h"
+#include "qt/canvas.h"
 
 #include "platform/pixel_box.h"
 

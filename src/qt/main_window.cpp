@@ -1,11 +1,11 @@
-#include "ui/qt/main_window.h"
+#include "qt/main_window.h"
 
 #include "files/help.h"
 #include "files/location_file.h"
 #include "files/picture_file.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
-#include "platform/qt/canvas.h"
+#include "qt/canvas.h"
 #include "ui/lifecycle.h"
 #include "ui/option_toggles.h"
 
