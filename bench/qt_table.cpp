@@ -10,6 +10,7 @@
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
 #include "qt/qt_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 
 #include <QApplication>
@@ -102,6 +103,7 @@ int runQtTable(int runs)
         for (int i = 0; i < 20; ++i)
             QCoreApplication::processEvents();
         NullPlatform nothing;
+        connectHeadlessHandlers(nothing);
         for (int r = 0; r < runs; ++r) {
             setPlatform(&qtPlatform);
             qtPlatform.pumps = 0;

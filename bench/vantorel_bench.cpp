@@ -10,14 +10,13 @@
 // start of the pass to its first pump, between pumps, and from the last
 // pump to the end), which bounds how long Stop or Pause waits.
 
-#ifdef VANTOREL_BENCH_QT
 #include "bench/qt_table.h"
-#endif
 #include "core/count_kernel.h"
 #include "core/state.h"
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 
 #include <algorithm>
@@ -63,6 +62,7 @@ Outcome runPass(const Scenario& sc, CountPath path)
 {
     state = ExplorationState{};
     MemoryPlatform canvas;  // its clock stands still, so the time labels match
+    connectHeadlessHandlers(canvas);
     setPlatform(&canvas);
     startUp();
     PlotSettings settings;
@@ -171,11 +171,7 @@ int main(int argc, char** argv)
     std::printf("\nlongest gap: the longest time between two event pumps of the product's path over all runs\n");
     }
     if (table != 1) {
-#ifdef VANTOREL_BENCH_QT
         bench::runQtTable(runs);
-#else
-        std::printf("\n(no Qt canvas in this build: the second table is left out)\n");
-#endif
     }
     return allSame ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 
 #include <chrono>
@@ -134,6 +135,7 @@ int main(int argc, char** argv)
         return static_cast<std::int32_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
     };
+    connectHeadlessHandlers(canvas);
     setPlatform(&canvas);
     startUp();
 

@@ -13,8 +13,6 @@
 namespace vantorel {
 namespace {
 
-constexpr int TwipsPerPixel = 15;
-
 std::string general(double value) { return formatGeneral(value, platform().decimalSeparator()); }
 
 void writeBlockSizeLabels()

@@ -5,6 +5,7 @@
 #include "core/state.h"
 #include "platform/platform.h"
 
+#include <cstdlib>
 #include <string>
 
 namespace vantorel {
@@ -15,6 +16,12 @@ void replot()
     // sees it only if the new pass is stopped before it completes.
     state.abortRequested = true;
     runPlottingPass();
+}
+
+void shutDown()
+{
+    platform().quit();
+    std::abort();  // quit never returns; this keeps the promise if a platform breaks it
 }
 
 void showZoom()

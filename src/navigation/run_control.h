@@ -16,6 +16,11 @@ void Command2_Click();            // "Restart all" button
 void mnurestart_Click();          // "Restart all (!)"
 void mnurestartresolution_Click();  // "Restart resolution"
 
+// Ends the program at once: every window closes and no pass suspended in its
+// event pump resumes. Never returns. Esc on the canvas, "&Exit" and closing
+// the main window all end here.
+[[noreturn]] void shutDown();
+
 // Puts the view corners back to the full view.
 void setFullView();
 

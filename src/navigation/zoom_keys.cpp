@@ -4,7 +4,6 @@
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "navigation/view_limits.h"
-#include "ui/lifecycle.h"
 
 #include <cstdint>
 

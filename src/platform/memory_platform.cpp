@@ -1,8 +1,6 @@
 #include "platform/memory_platform.h"
 
-#include "files/bmp_file.h"
 #include "platform/pixel_box.h"
-#include "files/help.h"
 
 #include <algorithm>
 #include <utility>
@@ -52,7 +50,7 @@ void MemoryPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour
 bool MemoryPlatform::saveCanvasBmp(const std::string& path)
 {
     savedBitmaps.push_back(path);
-    return writeBmp24(path, pixels, Width, Height);
+    return writeBmp && writeBmp(path, pixels, Width, Height);
 }
 
 void MemoryPlatform::showInformationWindow()
@@ -61,7 +59,8 @@ void MemoryPlatform::showInformationWindow()
     if (informationWindowOpen)
         return;
     informationWindowOpen = true;
-    Form2_Load();
+    if (onInformationWindowLoad)
+        onInformationWindowLoad();
 }
 
 void MemoryPlatform::setCaption(Caption control, const std::string& text)
@@ -76,7 +75,8 @@ void MemoryPlatform::setScrollValue(ScrollBar bar, std::int16_t value)
     if (current == value)
         return;
     current = value;
-    scrollBarChanged(bar);
+    if (onScrollBarChanged)
+        onScrollBarChanged(bar);
 }
 
 int MemoryPlatform::pumpEvents(bool)

@@ -34,8 +34,8 @@ public:
     void canvasSetPixel(int x, int y, Colour colour) override;
     void canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) override;
     void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) override;
-    double canvasOuterWidthTwips() override { return Width * 15.0; }
-    double canvasOuterHeightTwips() override { return Height * 15.0; }
+    double canvasOuterWidthTwips() override { return Width * double(TwipsPerPixel); }
+    double canvasOuterHeightTwips() override { return Height * double(TwipsPerPixel); }
     bool persistentImage() override { return persistent; }
     void setPersistentImage(bool on) override { persistent = on; }
     void setCanvasPointer(Pointer p) override { pointer = p; }
@@ -66,6 +66,14 @@ public:
     void setInformationText(const std::string& bytes) override { informationText = bytes; }
     std::string applicationFolder() override { return folder; }
     std::string decimalSeparator() override { return separator; }
+
+    // --- the program's handlers for what happens here ---
+    // This platform sits below the layers that own the handlers, so whoever
+    // starts a headless program hands them in (connectHeadlessHandlers does).
+    std::function<void(ScrollBar)> onScrollBarChanged;    // after a value changed
+    std::function<void()> onInformationWindowLoad;        // before the window first shows
+    // Writes the canvas as a BMP file; false when it cannot.
+    std::function<bool(const std::string& path, const std::vector<Colour>& pixels, int width, int height)> writeBmp;
 
     // --- what a test sets up or inspects ---
     Colour pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * Width + x]; }

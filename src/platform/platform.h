@@ -26,6 +26,9 @@ enum class ScrollBar { itera, kstep, colourbar, Count };
 
 enum class Pointer { Arrow, Cross };
 
+// The layout of the windows is given in twips; on screen a pixel is 15 twips.
+constexpr int TwipsPerPixel = 15;
+
 // Colours are red + 256 * green + 65536 * blue.
 using Colour = std::int32_t;
 
@@ -58,7 +61,7 @@ public:
     // --- scroll bars ---
     virtual std::int16_t scrollValue(ScrollBar bar) = 0;
     // Setting a value different from the current one runs the bar's change
-    // handler (scrollBarChanged) before returning; the same value runs nothing.
+    // handler before returning; the same value runs nothing.
     // The caller keeps the value inside the bar's range.
     virtual void setScrollValue(ScrollBar bar, std::int16_t value) = 0;
 
@@ -90,8 +93,8 @@ public:
     virtual bool askYesNo(const std::string& text, const std::string& title) = 0;
     virtual void openAddress(const std::string& address) = 0;
     // Shows the information window (Form2), modeless. If it is not open it
-    // is created and Form2_Load runs before it shows; if it is open it is
-    // only brought to the front.
+    // is created and its load handler runs before it shows; if it is open it
+    // is only brought to the front.
     virtual void showInformationWindow() = 0;
     // Outer size of the information window (frame and caption included), twips.
     virtual double informationWindowOuterWidthTwips() = 0;
@@ -109,8 +112,5 @@ public:
 // The platform the program runs on; set once at start.
 Platform& platform();
 void setPlatform(Platform* p);
-
-// Called by every platform implementation after a scroll bar's value changed.
-void scrollBarChanged(ScrollBar bar);
 
 } // namespace vantorel

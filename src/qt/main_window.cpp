@@ -8,6 +8,7 @@
 #include "qt/canvas.h"
 #include "ui/lifecycle.h"
 #include "ui/option_toggles.h"
+#include "ui/parameter_controls.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

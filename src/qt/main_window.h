@@ -18,9 +18,7 @@ namespace vantorel::qt {
 
 class Canvas;
 
-// Positions and sizes in the layout tables are twips; a pixel is 15 twips.
-constexpr int TwipsPerPixel = 15;
-
+// Positions and sizes in the layout tables are twips (TwipsPerPixel of them to a pixel).
 class MainWindow : public QMainWindow {
 public:
     MainWindow();

@@ -4,7 +4,6 @@
 #include "navigation/run_control.h"
 #include "platform/platform.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace vantorel {
@@ -24,12 +23,6 @@ void startUp()
     p.setScrollValue(ScrollBar::kstep, DefaultCalcStep);
     state.calcStep = p.scrollValue(ScrollBar::kstep);
     p.setScrollValue(ScrollBar::itera, DefaultIterations);
-}
-
-void shutDown()
-{
-    platform().quit();
-    std::abort();  // quit never returns; this keeps the promise if a platform breaks it
 }
 
 void Form_QueryUnload() { shutDown(); }

@@ -6,10 +6,8 @@ namespace vantorel {
 // Sets the full view and refinement, shows the main window and writes the
 // first captions and scroll bar values. Starts no plot.
 void startUp();
-// Closes every window and ends the process at once, also from inside a pass
-// suspended in its event pump; never returns.
-[[noreturn]] void shutDown();
 
+// Both end the program through shutDown.
 void Form_QueryUnload();  // any close request of the main window
 void mnuend_Click();      // "&Exit"
 

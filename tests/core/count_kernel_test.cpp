@@ -158,13 +158,13 @@ TEST_F(CountKernelTest, EveryThreadCountsWithTheExactFloatingPointControlWord)
         EXPECT_EQ(counts[i], reference(re[i], im[i], 30000, 1));
 }
 
-#ifdef VANTOREL_CORE_LIBRARY
+#ifdef VANTOREL_KERNEL_LIBRARY
 // -ffp-contract=off keeps the compiler from fusing a multiplication and an
 // addition into one rounding; a fused instruction in the kernel would change
 // counts. Disassembles the library and looks for any.
 TEST(CountKernelCode, ContainsNoFusedMultiplyAdd)
 {
-    const std::string command = std::string("objdump -d --no-show-raw-insn '") + VANTOREL_CORE_LIBRARY + "' 2>&1";
+    const std::string command = std::string("objdump -d --no-show-raw-insn '") + VANTOREL_KERNEL_LIBRARY + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string section, line;

@@ -9,6 +9,7 @@
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,7 @@ protected:
     {
         state = ExplorationState{};
         MemoryPlatform fake;
+        connectHeadlessHandlers(fake);
         setPlatform(&fake);
         startUp();
         applyPlotSettings({{setup.view[0], setup.view[1], setup.view[2], setup.view[3]},

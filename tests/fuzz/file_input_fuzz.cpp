@@ -15,6 +15,7 @@
 #include "files/location_file.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 
 #include <cmath>
@@ -56,6 +57,7 @@ MemoryPlatform& freshProgram()
     state = ExplorationState{};
     fake = MemoryPlatform();
     fake.folder = scratchFolder().string();
+    connectHeadlessHandlers(fake);
     setPlatform(&fake);
     startUp();
     // Passes end at their first pump, so a loaded limit of 30000 stays quick.

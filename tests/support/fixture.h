@@ -4,6 +4,7 @@
 
 #include "core/state.h"
 #include "platform/memory_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@ protected:
     {
         state = ExplorationState{};
         fake = MemoryPlatform();
+        connectHeadlessHandlers(fake);
         setPlatform(&fake);
         startUp();
     }

@@ -7,6 +7,7 @@
 #include "platform/memory_platform.h"
 #include "qt/canvas.h"
 #include "qt/qt_platform.h"
+#include "ui/headless.h"
 #include "ui/lifecycle.h"
 #include "qt/main_window.h"
 
@@ -32,6 +33,7 @@ inline QImage referencePicture()
     const ExplorationState saved = state;
     MemoryPlatform memory;
     state = ExplorationState{};
+    connectHeadlessHandlers(memory);
     setPlatform(&memory);
     startUp();
     Command1_Click();
