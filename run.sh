@@ -6,8 +6,8 @@ cd "$(dirname "$0")"
 
 tools/install-deps.sh
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target vantorel
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" --target vantorel
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Vantorel needs a graphical display; without one, try: xvfb-run ./run.sh" >&2

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Vantorel and runs every test: once in the release build, once more
 # with AddressSanitizer and UndefinedBehaviorSanitizer, then replays the fuzz
-# corpus through the libFuzzer build. On a fresh Debian 12
-# machine, run as root: missing packages are installed first.
+# corpus through the libFuzzer build. The three builds are the presets of
+# CMakePresets.json. On a fresh Debian 12 machine, run as root: missing
+# packages are installed first.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,19 +12,16 @@ tools/install-deps.sh
 jobs=$(nproc)
 
 echo "== release build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
 
 echo "== sanitizer build (address, undefined)"
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_SANITIZE=ON >/dev/null
-cmake --build build-sanitize -j "$jobs"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE no-sanitizer
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
 
 echo "== fuzz corpus replay"
-CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-fuzz -j "$jobs" --target vantorel-fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
 build-fuzz/vantorel-fuzz tests/fuzz/corpus/*

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 minutes=${1:-5}
 
 tools/install-deps.sh
-CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target vantorel-fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)"
 build-fuzz/vantorel-fuzz -max_len=101 -max_total_time=$((minutes * 60)) -timeout=10 \
   -print_final_stats=1 tests/fuzz/corpus
