@@ -5,7 +5,8 @@ namespace vantorel {
 // Draws the current view into the canvas, block by block and stage by stage,
 // pumping events after every column of blocks. Callers set abortRequested
 // first (see replot); a pass started from inside another one's pump runs to
-// its own end and the outer pass then carries on from the shared state.
+// its own end and the outer pass then carries on from the shared state
+// (docs/plotting-pass.md).
 void runPlottingPass();
 
 // How many passes are running, one inside another's event pump (0 when idle).

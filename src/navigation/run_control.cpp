@@ -12,8 +12,9 @@ namespace vantorel {
 
 void replot()
 {
-    // The new pass clears the request on entry; a pass suspended in its pump
-    // sees it only if the new pass is stopped before it completes.
+    // The pass this starts clears the request when it sets up, so the request
+    // never stops a pass; until then the canvas ignores keys. How the new pass
+    // runs inside a suspended one: docs/plotting-pass.md.
     state.abortRequested = true;
     runPlottingPass();
 }
