@@ -6,12 +6,16 @@
 #include "platform/platform.h"
 
 #include <QMainWindow>
+#include <QSize>
 
 #include <array>
 
 class QAbstractButton;
 class QAction;
 class QCloseEvent;
+class QFontMetrics;
+class QGroupBox;
+class QScrollArea;
 class QScrollBar;
 
 namespace vantorel::qt {
@@ -20,6 +24,12 @@ class Canvas;
 
 // Positions and sizes in the layout tables are twips; a pixel is 15 twips.
 constexpr int TwipsPerPixel = 15;
+
+// A caption and a text it may show.
+struct CaptionText {
+    const char* control;  // object name
+    const char* text;
+};
 
 class MainWindow : public QMainWindow {
 public:
@@ -31,6 +41,19 @@ public:
     QWidget* captionWidget(Caption control) const { return captions[static_cast<int>(control)]; }
     // The client area below the menu bar (722 x 625 pixels).
     QWidget* clientArea() const { return client; }
+    // The area that shows the client area, scrolling it where the screen is
+    // too small for the whole window.
+    QScrollArea* clientScroller() const { return scroller; }
+
+    // The longest text of each caption whose text changes in use.
+    static const CaptionText longestTexts[16];
+    // Where a control draws its caption, in its own coordinates.
+    static QRect textRoom(const QWidget* control);
+    // A caption as drawn: access-key marks removed.
+    static QString shownText(QString caption);
+    static bool textFits(const QFontMetrics& metrics, const QWidget* control, const QString& caption);
+    // The smallest pixel size the font is fitted down to.
+    static constexpr int MinimumFontPixels = 6;
 
     // Set while the program ends, so that the close request that ending
     // raises does not start the shut-down a second time.
@@ -42,7 +65,14 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void fitFont();
+    void fitToScreen();
 
+    // Room kept for the window frame when the window is fitted to the screen.
+    static constexpr QSize FrameAllowance{16, 48};
+
+    QScrollArea* scroller = nullptr;
+    QGroupBox* corners = nullptr;
     QWidget* client = nullptr;
     Canvas* picture1 = nullptr;
     std::array<QScrollBar*, static_cast<int>(ScrollBar::Count)> bars{};
