@@ -22,7 +22,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleOptionButton>
-#include <QStyleOptionGroupBox>
 #include <QStyleOptionSlider>
 #include <QToolTip>
 
@@ -374,18 +373,10 @@ void MainWindow::fitFont()
     font.setPixelSize(pixels);
     client->setFont(font);
 
-    // Line8 starts at the top edge of the "Corners" frame, below its title,
-    // whose height follows the font.
-    QStyleOptionGroupBox option;
-    option.initFrom(corners);
-    option.text = corners->title();
-    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-    option.lineWidth = 1;
-    option.textAlignment = corners->alignment();
-    const int frameTop =
-        corners->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, corners).top();
+    // Line8 starts at the top of the "Corners" box's inside, below its
+    // title and frame edge, whose height follows the font.
     QWidget* line8 = corners->findChild<QWidget*>("Line8");
-    const int top = std::max(line8->y(), frameTop + 1);
+    const int top = std::max(line8->y(), corners->contentsRect().top());
     line8->setGeometry(line8->x(), top, 1, 1080 / TwipsPerPixel - top);
 }
 
