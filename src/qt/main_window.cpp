@@ -112,7 +112,8 @@ private:
         const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
         // Above the bar, so that neither the pointer nor the tip hides the thumb.
         const QPoint at = mapToGlobal(QPoint(thumb.left(), -height() - 2 * fontMetrics().height()));
-        QToolTip::showText(at, QString::number(value), this, thumb);
+        // No rectangle: the pointer may wander off the bar while it drags.
+        QToolTip::showText(at, QString::number(value), this);
     }
 };
 
