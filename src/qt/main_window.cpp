@@ -187,6 +187,63 @@ QAction* item(QMenu* menu, const char* name, const char* text, std::function<voi
 
 void separator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromUtf8(name)); }
 
+// A caption and a text it may show.
+struct CaptionText {
+    const char* control;  // object name
+    const char* text;
+};
+
+// The smallest pixel size the font is fitted down to.
+constexpr int MinimumFontPixels = 6;
+
+// The longest text each caption shows in use, beside the text it has now:
+// what the pass, the zoom steps, the scroll bars and the toggles write.
+const CaptionText longestTexts[] = {
+    {"Labeltime", "9999999"},
+    {"labelchunkx", "16"},
+    {"Labelchunky", "16"},
+    {"Labelcompleted", " 100 %"},
+    {"cmdpicturesaving", "Picture saving off"},
+    {"cmdSuccessiverefinement", "Successive refinement off"},
+    {"cmdsynchronizedmode", "Synchronized mode off"},
+    {"Label14", "-163835"},  // -32767 zoom steps out at the factor 5
+    {"Labelzoom", "-32767 times"},
+    {"Labelkstep", "400"},
+    {"labelitera", "30000"},
+    {"Label6", "1020"},
+    // A sign, 15 significant digits and a three-digit exponent.
+    {"Label1", "-1.23456789012345e-308"},
+    {"Label2", "-1.23456789012345e-308"},
+    {"Label3", "-1.23456789012345e-308"},
+    {"Label4", "-1.23456789012345e-308"},
+};
+
+QRect textRoom(const QWidget* control)
+{
+    if (const auto* b = qobject_cast<const QPushButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(b);
+        option.text = b->text();
+        return b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+    }
+    return control->contentsRect();
+}
+
+QString shownText(QString caption)
+{
+    // "&" marks the access key and is not drawn; "&&" draws one "&".
+    caption.replace("&&", QString(QChar(0xFFFF)));
+    caption.remove('&');
+    caption.replace(QChar(0xFFFF), '&');
+    return caption;
+}
+
+bool textFits(const QFontMetrics& metrics, const QWidget* control, const QString& caption)
+{
+    const QRect room = textRoom(control);
+    return metrics.horizontalAdvance(shownText(caption)) <= room.width() && metrics.height() <= control->height();
+}
+
 } // namespace
 
 MainWindow::MainWindow()
@@ -295,54 +352,6 @@ void MainWindow::buildControls()
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     command1->setFocus();
-}
-
-// The longest text each caption shows in use, beside the text it has now:
-// what the pass, the zoom steps, the scroll bars and the toggles write.
-const CaptionText MainWindow::longestTexts[] = {
-    {"Labeltime", "9999999"},
-    {"labelchunkx", "16"},
-    {"Labelchunky", "16"},
-    {"Labelcompleted", " 100 %"},
-    {"cmdpicturesaving", "Picture saving off"},
-    {"cmdSuccessiverefinement", "Successive refinement off"},
-    {"cmdsynchronizedmode", "Synchronized mode off"},
-    {"Label14", "-163835"},  // -32767 zoom steps out at the factor 5
-    {"Labelzoom", "-32767 times"},
-    {"Labelkstep", "400"},
-    {"labelitera", "30000"},
-    {"Label6", "1020"},
-    // A sign, 15 significant digits and a three-digit exponent.
-    {"Label1", "-1.23456789012345e-308"},
-    {"Label2", "-1.23456789012345e-308"},
-    {"Label3", "-1.23456789012345e-308"},
-    {"Label4", "-1.23456789012345e-308"},
-};
-
-QRect MainWindow::textRoom(const QWidget* control)
-{
-    if (const auto* b = qobject_cast<const QPushButton*>(control)) {
-        QStyleOptionButton option;
-        option.initFrom(b);
-        option.text = b->text();
-        return b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
-    }
-    return control->contentsRect();
-}
-
-QString MainWindow::shownText(QString caption)
-{
-    // "&" marks the access key and is not drawn; "&&" draws one "&".
-    caption.replace("&&", QString(QChar(0xFFFF)));
-    caption.remove('&');
-    caption.replace(QChar(0xFFFF), '&');
-    return caption;
-}
-
-bool MainWindow::textFits(const QFontMetrics& metrics, const QWidget* control, const QString& caption)
-{
-    const QRect room = textRoom(control);
-    return metrics.horizontalAdvance(shownText(caption)) <= room.width() && metrics.height() <= control->height();
 }
 
 void MainWindow::fitFont()

@@ -13,7 +13,6 @@
 class QAbstractButton;
 class QAction;
 class QCloseEvent;
-class QFontMetrics;
 class QGroupBox;
 class QScrollArea;
 class QScrollBar;
@@ -24,12 +23,6 @@ class Canvas;
 
 // Positions and sizes in the layout tables are twips; a pixel is 15 twips.
 constexpr int TwipsPerPixel = 15;
-
-// A caption and a text it may show.
-struct CaptionText {
-    const char* control;  // object name
-    const char* text;
-};
 
 class MainWindow : public QMainWindow {
 public:
@@ -44,16 +37,6 @@ public:
     // The area that shows the client area, scrolling it where the screen is
     // too small for the whole window.
     QScrollArea* clientScroller() const { return scroller; }
-
-    // The longest text of each caption whose text changes in use.
-    static const CaptionText longestTexts[16];
-    // Where a control draws its caption, in its own coordinates.
-    static QRect textRoom(const QWidget* control);
-    // A caption as drawn: access-key marks removed.
-    static QString shownText(QString caption);
-    static bool textFits(const QFontMetrics& metrics, const QWidget* control, const QString& caption);
-    // The smallest pixel size the font is fitted down to.
-    static constexpr int MinimumFontPixels = 6;
 
     // Set while the program ends, so that the close request that ending
     // raises does not start the shut-down a second time.
