@@ -106,11 +106,7 @@ restart:
     s.abortRequested = false;
     s.timingActive = false;
 
-    // A factor of zero, below zero or not a number is replaced by 5.
-    if (s.zoomFactor == 0 || std::isnan(s.zoomFactor))
-        s.zoomFactor = 5;
-    if (s.zoomFactor < 0)
-        s.zoomFactor = 5;
+    s.zoomFactor = usableZoomFactor(s.zoomFactor);
 
     s.canvasWidth = static_cast<std::int16_t>(roundToInt16(p.canvasOuterWidthTwips()) / TwipsPerPixel);
     s.canvasHeight = static_cast<std::int16_t>(roundToInt16(p.canvasOuterHeightTwips()) / TwipsPerPixel);

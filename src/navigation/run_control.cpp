@@ -28,8 +28,10 @@ void shutDown()
 void showZoom()
 {
     platform().setCaption(Caption::Labelzoom, signedText(state.zoomCount) + " times");
-    platform().setCaption(Caption::Label14,
-                          formatGeneral(state.zoomCount * state.zoomFactor, platform().decimalSeparator()));
+    // The factor the next pass will use: after a load the state may still
+    // hold a factor that the pass replaces.
+    platform().setCaption(Caption::Label14, formatGeneral(state.zoomCount * usableZoomFactor(state.zoomFactor),
+                                                          platform().decimalSeparator()));
 }
 
 void Command1_Click()
