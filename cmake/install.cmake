@@ -2,6 +2,8 @@
 # the same rules (cpack -G DEB in the build folder).
 
 install(TARGETS vantorel vantorel-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The libraries come from the system; an installed binary needs no search path of its own.
+set_target_properties(vantorel vantorel-render PROPERTIES INSTALL_RPATH "")
 
 # The help texts and the README, which the program looks for beside itself
 # first and then here (the path from bin/ is compiled in).
