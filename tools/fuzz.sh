@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 minutes=${1:-5}
 
-tools/install-deps.sh
+tools/install-deps.sh test
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 build-fuzz/vantorel-fuzz -max_len=101 -max_total_time=$((minutes * 60)) -timeout=10 \

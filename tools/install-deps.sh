@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, whatever of the build and test dependencies is
-# missing on a Debian 12 machine. Needs root when something is missing.
+# Installs, with apt-get, whatever is missing on a Debian 12 machine. Needs
+# root when something is missing.
+#   tools/install-deps.sh run    what building and running the program needs
+#   tools/install-deps.sh test   that and the test, sanitizer, fuzz and packaging tools
 set -euo pipefail
 
-packages=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xauth xdotool
-          clang libclang-rt-14-dev)
+run=(g++ cmake make qt6-base-dev libgl-dev)
+test=(libgtest-dev xvfb xauth xdotool libx11-dev    # unit, widget and end-to-end tests
+      clang libclang-rt-14-dev                      # the fuzz build
+      desktop-file-utils appstream dpkg-dev)        # validators of the install, package dependencies
+case "${1:-test}" in
+  run) packages=("${run[@]}") ;;
+  test) packages=("${run[@]}" "${test[@]}") ;;
+  *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,7 @@
 // canvas in memory and writes that canvas as a 24-bit BMP.
 
 #include "core/state.h"
+#include "files/safe_file.h"
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
@@ -24,8 +25,22 @@ using namespace vantorel;
 namespace {
 
 const char* const Usage =
-    "usage: vantorel-render [--view XMIN YMIN XMAX YMAX] [--iterations N] [--step N] [--intensity N]\n"
-    "                       [--refinement on|off] [--synchronized on|off] [--stages K] --out FILE.bmp\n";
+    "Usage: vantorel-render [--view XMIN YMIN XMAX YMAX] [--iterations N] [--step N] [--intensity N]\n"
+    "                       [--refinement on|off] [--synchronized on|off] [--stages K] --out FILE.bmp\n"
+    "       vantorel-render --help | --version\n"
+    "Draws one 600 x 500 picture of the Mandelbrot set as the program's Start does,\n"
+    "without a window, and writes it as a 24-bit BMP file.\n"
+    "\n"
+    "  --view XMIN YMIN XMAX YMAX  the part of the plane (default -2.25 -1.5 1.25 1.5)\n"
+    "  --iterations N              iteration limit, 1 to 30000 (default 1000)\n"
+    "  --step N                    calculation step, 1 to 400 (default 15)\n"
+    "  --intensity N               colour intensity, 0 to 1020 (default 500)\n"
+    "  --refinement on|off         successive refinement (default on)\n"
+    "  --synchronized on|off       synchronized mode (default off)\n"
+    "  --stages K                  stop after the K-th refinement stage\n"
+    "  --out FILE.bmp              the file to write\n"
+    "\n"
+    "Exit status: 0 written, 1 the file could not be written, 2 a bad option.\n";
 
 [[noreturn]] void fail(const std::string& message)
 {
@@ -114,6 +129,9 @@ Options parse(int argc, char** argv)
         } else if (a == "--help" || a == "-h") {
             std::fputs(Usage, stdout);
             std::exit(0);
+        } else if (a == "--version") {
+            std::puts("vantorel-render " VANTOREL_VERSION);
+            std::exit(0);
         } else {
             fail("unknown option " + a + " (see --help)");
         }
@@ -152,8 +170,10 @@ int main(int argc, char** argv)
 
     Command1_Click();
 
-    if (!canvas.saveCanvasBmp(o.out)) {
-        std::fprintf(stderr, "vantorel-render: cannot write %s\n", o.out.c_str());
+    const std::string bitmap = canvas.canvasBmp();
+    const std::string problem = replaceFileContents(o.out, bitmap.data(), bitmap.size());
+    if (!problem.empty()) {
+        std::fprintf(stderr, "vantorel-render: cannot write %s: %s\n", o.out.c_str(), problem.c_str());
         return 1;
     }
     return 0;

@@ -6,9 +6,8 @@
 
 namespace vantorel {
 
-// Writes pixels (red + 256 * green + 65536 * blue, row 0 at the top) as an
-// uncompressed 24-bit BMP. The file appears whole or not at all: it is written
-// beside the target and renamed into place. False when it cannot be written.
-bool writeBmp24(const std::string& path, const std::vector<std::int32_t>& pixels, int width, int height);
+// The bytes of an uncompressed 24-bit BMP file of these pixels (red + 256 *
+// green + 65536 * blue, row 0 at the top); empty when the sizes do not match.
+std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int height);
 
 } // namespace vantorel

@@ -5,8 +5,11 @@
 #include "platform/platform.h"
 
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace vantorel {
 namespace {
@@ -45,6 +48,16 @@ std::string fileUrl(const std::string& path)
     return url;
 }
 
+// Where the files shipped with the program are: beside it (the build tree, a
+// copy of its own), else where the install rules put them, found from the
+// program's own folder so that any install prefix works.
+std::vector<std::string> shippedFileCandidates(const std::string& name)
+{
+    const std::string folder = platform().applicationFolder();
+    const auto installed = std::filesystem::path(folder + "/" VANTOREL_SHARE_FROM_BIN "/" + name).lexically_normal();
+    return {folder + "/" + name, installed.string()};
+}
+
 } // namespace
 
 void mnumandel_Click()
@@ -73,11 +86,20 @@ void Form2_Load()
     // missing or unreadable leaves the window empty; it is never created.
     std::optional<std::string> text;
     if (!name.empty())
-        text = readWholeFile(p.applicationFolder() + "/" + name);
+        for (const std::string& candidate : shippedFileCandidates(name))
+            if ((text = readWholeFile(candidate)))
+                break;
     p.setInformationText(text.value_or(std::string()));
 }
 
-std::string homePageAddress() { return fileUrl(platform().applicationFolder() + "/README.md"); }
+std::string homePageAddress()
+{
+    const std::vector<std::string> candidates = shippedFileCandidates("README.md");
+    for (const std::string& candidate : candidates)
+        if (::access(candidate.c_str(), R_OK) == 0)
+            return fileUrl(candidate);
+    return fileUrl(candidates.front());
+}
 
 std::string aboutText()
 {

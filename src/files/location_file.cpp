@@ -11,7 +11,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace vantorel {
 namespace {
@@ -119,24 +122,38 @@ std::optional<std::int16_t> iterationsForBar(float maxIterations)
     return roundToInt16(rounded);
 }
 
+std::string outsideRange(const char* what, const std::string& value, int low, int high)
+{
+    return std::string("Its ") + what + ", " + value + ", is outside " + std::to_string(low) + " to " +
+           std::to_string(high) + ".";
+}
+
 // A location is taken only as a whole. Setting the bars one by one and
 // stopping at the first bad value would leave a half-loaded place: the view of
 // the file without its picture, and worse, the file's calculation step in
 // calcStep while the kstep bar still shows the old one. A step of 0 or below
 // never lets the escape-time loop reach its limit, so the next plot would
 // hang. A view with a corner that is not a finite number is no place in the
-// plane and draws nothing useful either.
-bool acceptable(const Location& l)
+// plane and draws nothing useful either. Returns what is wrong, in the
+// user's words, or empty text.
+std::string refusal(const Location& l)
 {
     if (!std::isfinite(l.viewXMin) || !std::isfinite(l.viewYMin) || !std::isfinite(l.viewXMax) ||
         !std::isfinite(l.viewYMax))
-        return false;
+        return "Its view is not a finite part of the plane.";
+    if (!std::isfinite(l.maxIterations))
+        return "Its iteration limit is not a finite number.";
     if (!iterationsForBar(l.maxIterations))
-        return false;
+        return outsideRange("iteration limit", formatGeneral(l.maxIterations, platform().decimalSeparator()),
+                            IterationsMin, IterationsMax);
     if (l.calcStep < CalcStepMin || l.calcStep > CalcStepMax)
-        return false;
-    return l.colourLevel >= IntensityMin && l.colourLevel <= IntensityMax;
+        return outsideRange("calculation step", std::to_string(l.calcStep), CalcStepMin, CalcStepMax);
+    if (l.colourLevel < IntensityMin || l.colourLevel > IntensityMax)
+        return outsideRange("colour intensity", std::to_string(l.colourLevel), IntensityMin, IntensityMax);
+    return {};
 }
+
+void tell(const std::string& text) { platform().messageBox(text, "Vantorel"); }
 
 // Both commands take a name only if ".sav" appears anywhere in the whole path,
 // capitals not accepted.
@@ -148,6 +165,21 @@ std::string trimSpaces(const std::string& text)
     if (first == std::string::npos)
         return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The user's own data folder: $XDG_DATA_HOME, or ~/.local/share when that is
+// unset or not an absolute path.
+std::string userDataHome()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user ? user->pw_dir : "";
+    }
+    return std::string(home) + "/.local/share";
 }
 
 } // namespace
@@ -162,7 +194,16 @@ std::string dataFolderPath(const std::string& kind)
         folder = "mandel_pictures";
     else
         return {};  // no other kind is asked for; the dialog then picks a folder
-    return platform().applicationFolder() + "/" + folder + "/";
+    // A copy of its own (the build tree, an unpacked folder) keeps its data
+    // folders beside the program. An installed copy sits in a system folder
+    // that is not the user's to write, so its data goes to the user's data
+    // folder, made when first asked for so that the dialogs can start there.
+    const std::string beside = platform().applicationFolder() + "/" + folder;
+    if (isWritableFolder(beside))
+        return beside + "/";
+    const std::string own = userDataHome() + "/vantorel/" + folder;
+    makeFolders(own);
+    return own + "/";
 }
 
 void mnusavelocation_Click()
@@ -178,8 +219,11 @@ void mnusavelocation_Click()
     const Location l{state.viewXMin, state.viewYMin,  state.viewXMax,   state.viewYMax,    state.maxIterations,
                      state.calcStep, state.zoomCount, state.zoomFactor, state.colourLevel};
     const LocationBytes bytes = encode(l);
-    // A failed save ends silently and keeps any older file whole.
-    replaceFileContents(path, bytes.data(), bytes.size());
+    // A failed save keeps any older file whole and says why: a location the
+    // user believes saved and finds missing later is lost work.
+    const std::string problem = replaceFileContents(path, bytes.data(), bytes.size());
+    if (!problem.empty())
+        tell("Could not save the location to \"" + path + "\".\r\n" + problem);
 }
 
 void mnuloadlocation_Click()
@@ -187,13 +231,22 @@ void mnuloadlocation_Click()
     const std::string path = showOpenDialog("sav", dataFolderPath("location"));
     if (!hasLocationExtension(path))
         return;
-    // All 50 bytes or nothing: a missing or short file changes nothing.
-    const std::optional<std::string> bytes = readFilePrefix(path, LocationFileSize);
-    if (!bytes)
+    // All 50 bytes or nothing: a file that is refused changes nothing, and
+    // the user learns what was wrong with it.
+    const FileRead read = readFileStart(path, LocationFileSize);
+    std::string problem = read.problem;
+    if (problem.empty() && read.bytes.size() < LocationFileSize)
+        problem = "The file is " + std::to_string(read.bytes.size()) + " bytes long; a location file is " +
+                  std::to_string(LocationFileSize) + " bytes long.";
+    Location l{};
+    if (problem.empty()) {
+        l = decode(read.bytes);
+        problem = refusal(l);
+    }
+    if (!problem.empty()) {
+        tell("Could not load the location from \"" + path + "\".\r\n" + problem);
         return;
-    const Location l = decode(*bytes);
-    if (!acceptable(l))
-        return;
+    }
 
     state.viewXMin = l.viewXMin;
     state.viewYMin = l.viewYMin;

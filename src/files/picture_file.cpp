@@ -2,6 +2,7 @@
 
 #include "files/dialogs.h"
 #include "files/location_file.h"
+#include "files/safe_file.h"
 #include "platform/platform.h"
 
 #include <string>
@@ -21,10 +22,14 @@ void mnusavepicturebmp_Click()
     // Like the location commands, the test is on the whole path, capitals not accepted.
     if (path.find(".bmp") == std::string::npos)
         return;
-    // The canvas as it is now, also in the middle of a plot. A failure ends
-    // silently; the platform writes beside the target and renames, so an
-    // older picture of that name stays whole.
-    p.saveCanvasBmp(path);
+    // The canvas as it is now, also in the middle of a plot. It is written
+    // beside the target and renamed over it, so an older picture of that name
+    // stays whole when the save fails; the user is told why, for a picture
+    // believed saved and lost is worse than a message.
+    const std::string bitmap = p.canvasBmp();
+    const std::string problem = replaceFileContents(path, bitmap.data(), bitmap.size());
+    if (!problem.empty())
+        p.messageBox("Could not save the picture to \"" + path + "\".\r\n" + problem, "Vantorel");
 }
 
 } // namespace vantorel

@@ -2,12 +2,73 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantorel {
 namespace {
+
+bool isFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Why writing `path` failed, for the user. The temporary file is created in
+// the target's folder, so a missing or closed folder shows up as the reason.
+std::string writeProblem(int error, const std::string& path)
+{
+    switch (error) {
+    case ENOENT:
+        // Some folders exist and still take no new files (such as /proc).
+        return isFolder(folderOf(path)) ? "That folder does not take new files." : "The folder does not exist.";
+    case ENOTDIR:
+        return "A part of the folder's path is not a folder.";
+    case EACCES:
+    case EPERM:
+        return "You do not have permission to write in that folder.";
+    case EROFS:
+        return "The disk is read-only.";
+    case ENOSPC:
+    case EDQUOT:
+        return "The disk is full.";
+    case EFBIG:
+        return "The file would be larger than the system allows.";
+    case ENAMETOOLONG:
+        return "The name is too long.";
+    default:
+        return std::string(std::strerror(error)) + ".";
+    }
+}
+
+std::string readProblem(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return "The file does not exist.";
+    case EACCES:
+    case EPERM:
+        return "You do not have permission to read the file.";
+    default:
+        return std::string(std::strerror(error)) + ".";
+    }
+}
+
+// What a name that is no regular file belongs to.
+std::string notAFileProblem(mode_t mode)
+{
+    return S_ISDIR(mode) ? "That name belongs to a folder." : "That name belongs to a pipe or device, not to a file.";
+}
 
 bool writeAll(int fd, const char* data, std::size_t size)
 {
@@ -24,6 +85,33 @@ bool writeAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+// Follows symbolic links from `path` to the name that is not one: the file a
+// save must replace so that the links keep pointing at it. A missing name is
+// where the chain ends (a dangling link gets its file). False, with errno
+// set, when the chain cannot be followed.
+bool followLinks(std::string& path)
+{
+    constexpr int MostLinks = 40;  // as the kernel allows in one path
+    for (int hop = 0; hop < MostLinks; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return true;
+        std::string target(4096, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0)
+            return false;
+        target.resize(static_cast<std::size_t>(length));
+        // A relative link is read from the folder that holds the link.
+        if (target.empty() || target[0] != '/') {
+            const auto slash = path.rfind('/');
+            target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+        }
+        path = target;
+    }
+    errno = ELOOP;
+    return false;
+}
+
 // Opens a new, unique temporary file beside `path` (same folder, so that the
 // final rename stays on one file system). The mode 0666 is narrowed by the
 // user's umask, as for any file the program creates.
@@ -37,24 +125,6 @@ int openTemporaryBeside(const std::string& path, std::string& temporary)
             return fd;
     }
     return -1;
-}
-
-int openForReading(const std::string& path)
-{
-    // O_NONBLOCK: opening a pipe for reading would otherwise wait for a
-    // writer, and the program with it. Regular files ignore the flag.
-    int fd;
-    do
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 // Reads up to `limit` bytes (all of the file when limit is 0); false on a read error.
@@ -80,57 +150,106 @@ bool readUpTo(int fd, std::size_t limit, std::string& out)
 
 } // namespace
 
-bool replaceFileContents(const std::string& path, const void* data, std::size_t size)
+std::string replaceFileContents(const std::string& path, const void* data, std::size_t size)
 {
-    // Only a regular file is ever replaced: a name that is taken by a folder,
-    // a device or a pipe is left alone.
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
-        return false;
-    std::string temporary;
-    const int fd = openTemporaryBeside(path, temporary);
-    if (fd < 0)
-        return false;
-    // A file that is replaced keeps its permissions.
+    std::string target = path;
+    if (!followLinks(target))
+        return writeProblem(errno, target);
+    // Only a regular file is ever replaced, and only one the user may write:
+    // renaming over a read-only file would otherwise succeed wherever its
+    // folder is writable, and root may write anything. A file that is
+    // replaced keeps its permissions.
     struct stat old {};
-    bool ok = true;
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd, static_cast<const char*>(data), size);
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return notAFileProblem(old.st_mode);
+    if (exists && (old.st_mode & 0222) == 0)
+        return "The file is read-only.";
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return errno == EROFS ? writeProblem(EROFS, target) : "The file is read-only.";
+
+    std::string temporary;
+    const int fd = openTemporaryBeside(target, temporary);
+    if (fd < 0)
+        return writeProblem(errno, target);
+    int error = 0;
+    const auto step = [&error](bool ok) {
+        if (!ok && error == 0)
+            error = errno;
+    };
+    if (exists)
+        step(::fchmod(fd, old.st_mode & 07777) == 0);
+    if (error == 0)
+        step(writeAll(fd, static_cast<const char*>(data), size));
     // On disk before the rename, so that a crash leaves the old file or the
     // new one, never an empty one.
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    if (error == 0)
+        step(::fsync(fd) == 0);
+    step(::close(fd) == 0);
+    if (error == 0)
+        step(std::rename(temporary.c_str(), target.c_str()) == 0);
+    if (error == 0)
+        return {};
+    ::unlink(temporary.c_str());
+    return writeProblem(error, target);
 }
 
-std::optional<std::string> readFilePrefix(const std::string& path, std::size_t count)
+FileRead readFileStart(const std::string& path, std::size_t limit)
 {
-    const int fd = openForReading(path);
-    if (fd < 0)
-        return std::nullopt;
-    std::string bytes;
-    const bool ok = count == 0 || readUpTo(fd, count, bytes);
+    FileRead result;
+    // O_NONBLOCK: opening a pipe for reading would otherwise wait for a
+    // writer, and the program with it. Regular files ignore the flag.
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        // A folder cannot always be opened; say what it is rather than why.
+        struct stat info {};
+        const int error = errno;
+        result.problem = ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) ? notAFileProblem(info.st_mode)
+                                                                                      : readProblem(error);
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        result.problem = readProblem(errno);
+    else if (!S_ISREG(info.st_mode))
+        result.problem = notAFileProblem(info.st_mode);
+    else if (!readUpTo(fd, limit, result.bytes))
+        result.problem = readProblem(errno);
     ::close(fd);
-    if (!ok || bytes.size() != count)
-        return std::nullopt;
-    return bytes;
+    if (!result.problem.empty())
+        result.bytes.clear();
+    return result;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path)
 {
-    const int fd = openForReading(path);
-    if (fd < 0)
+    FileRead read = readFileStart(path, 0);
+    if (!read.problem.empty())
         return std::nullopt;
-    std::string bytes;
-    const bool ok = readUpTo(fd, 0, bytes);
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return bytes;
+    return std::move(read.bytes);
+}
+
+bool isWritableFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 0222) != 0 &&
+           ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+bool makeFolders(const std::string& path)
+{
+    // Every prefix that ends before a separator, then the whole path.
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string prefix = path.substr(0, at);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (at == std::string::npos)
+            break;
+    }
+    return isFolder(path);
 }
 
 } // namespace vantorel

@@ -1,7 +1,8 @@
 #pragma once
 // Whole-file reads and writes for the file commands. Writes never leave a
 // half-written file behind: the bytes go to a temporary file in the target's
-// folder, which is then renamed over the target in one step.
+// folder, which is then renamed over the target in one step. Every failure
+// comes back as a sentence in plain words that the commands show the user.
 
 #include <cstddef>
 #include <optional>
@@ -9,17 +10,34 @@
 
 namespace vantorel {
 
-// Replaces the file at path with exactly these bytes. False when anything
-// fails; the target is then as it was and no temporary file is left over.
-// Never creates a folder.
-bool replaceFileContents(const std::string& path, const void* data, std::size_t size);
+// Replaces the file at path with exactly these bytes. When path is a
+// symbolic link, the file it leads to is replaced and the link stays. Only a
+// regular file that may be written is replaced: a read-only file, a folder, a
+// pipe or a device of that name is left alone. Returns why the file could not
+// be written, or empty text when it was; after a failure the target is as it
+// was and no temporary file is left over. Never creates a folder.
+std::string replaceFileContents(const std::string& path, const void* data, std::size_t size);
 
-// Reads the first `count` bytes of an existing file. Nothing when the file is
-// missing, cannot be read or is shorter. Never creates the file.
-std::optional<std::string> readFilePrefix(const std::string& path, std::size_t count);
+// What a read gave: the bytes, or why there are none.
+struct FileRead {
+    std::string bytes;
+    std::string problem;  // empty when the file was read
+};
+
+// Reads at most `limit` bytes (0: the whole file) from the start of an
+// existing regular file. Never creates the file and never waits on a pipe.
+FileRead readFileStart(const std::string& path, std::size_t limit);
 
 // Reads a whole existing file as raw bytes. Nothing when it is missing or
-// cannot be read. Never creates the file.
+// cannot be read.
 std::optional<std::string> readWholeFile(const std::string& path);
+
+// True for an existing folder that this user may create files in (and whose
+// permissions are not all read-only, which matters when running as root).
+bool isWritableFolder(const std::string& path);
+
+// Creates the folder and any missing parents (mode 0700 for new ones, as
+// private data). True when it exists as a folder afterwards.
+bool makeFolders(const std::string& path);
 
 } // namespace vantorel

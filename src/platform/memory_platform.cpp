@@ -47,10 +47,10 @@ void MemoryPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour
     fill(x2, y1, x2, y2, colour);
 }
 
-bool MemoryPlatform::saveCanvasBmp(const std::string& path)
+std::string MemoryPlatform::canvasBmp()
 {
-    savedBitmaps.push_back(path);
-    return writeBmp && writeBmp(path, pixels, Width, Height);
+    ++bitmapsTaken;
+    return encodeBmp ? encodeBmp(pixels, Width, Height) : std::string();
 }
 
 void MemoryPlatform::showInformationWindow()

@@ -40,7 +40,7 @@ public:
     void setPersistentImage(bool on) override { persistent = on; }
     void setCanvasPointer(Pointer p) override { pointer = p; }
     void focusCanvas() override { ++canvasFocusCount; }
-    bool saveCanvasBmp(const std::string& path) override;
+    std::string canvasBmp() override;
     void setCaption(Caption control, const std::string& text) override;
     std::string caption(Caption control) override { return captions[index(control)]; }
     std::int16_t scrollValue(ScrollBar bar) override { return scrollValues[static_cast<int>(bar)]; }
@@ -72,8 +72,8 @@ public:
     // starts a headless program hands them in (connectHeadlessHandlers does).
     std::function<void(ScrollBar)> onScrollBarChanged;    // after a value changed
     std::function<void()> onInformationWindowLoad;        // before the window first shows
-    // Writes the canvas as a BMP file; false when it cannot.
-    std::function<bool(const std::string& path, const std::vector<Colour>& pixels, int width, int height)> writeBmp;
+    // The bytes of a BMP file of the canvas.
+    std::function<std::string(const std::vector<Colour>& pixels, int width, int height)> encodeBmp;
 
     // --- what a test sets up or inspects ---
     Colour pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * Width + x]; }
@@ -109,7 +109,7 @@ public:
     std::string saveDialogAnswer, openDialogAnswer;
     bool yesNoAnswer = true;
     std::vector<std::string> dialogRequests, messages, openedAddresses;
-    std::vector<std::string> savedBitmaps;
+    int bitmapsTaken = 0;  // calls of canvasBmp
 
 private:
     static int index(Caption c) { return static_cast<int>(c); }

@@ -51,8 +51,8 @@ public:
     virtual void setPersistentImage(bool on) = 0;
     virtual void setCanvasPointer(Pointer pointer) = 0;
     virtual void focusCanvas() = 0;
-    // Writes the persistent image as a BMP file; false when it cannot.
-    virtual bool saveCanvasBmp(const std::string& path) = 0;
+    // The persistent image as the bytes of a BMP file.
+    virtual std::string canvasBmp() = 0;
 
     // --- labels and buttons ---
     virtual void setCaption(Caption control, const std::string& text) = 0;

@@ -4,12 +4,24 @@
 #include "ui/lifecycle.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace vantorel::qt {
+
+// The name of the desktop entry the program is installed with; task bars
+// match the window to it to group it and find its icon.
+const char* const DesktopFileName = "io.github.vantorel.Vantorel";
 
 int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(DesktopFileName);
+    // The icon is built into the program, so the title bar shows it wherever
+    // the program runs from, installed or not.
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QString(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     // Closing windows never ends the loop by itself: only the shut-down
     // routine ends the program.
     app.setQuitOnLastWindowClosed(false);

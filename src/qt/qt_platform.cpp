@@ -6,6 +6,7 @@
 #include "qt/main_window.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -18,7 +19,6 @@
 #include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -159,22 +159,14 @@ void QtPlatform::setCanvasPointer(Pointer pointer)
 
 void QtPlatform::focusCanvas() { canvas()->setFocus(Qt::OtherFocusReason); }
 
-bool QtPlatform::saveCanvasBmp(const std::string& path)
+std::string QtPlatform::canvasBmp()
 {
-    // Written beside the target and renamed into place: a failed save leaves
-    // an older file of that name as it was. Only a regular file is replaced,
-    // never a folder, a device or a pipe of that name.
-    const QFileInfo target(fromLocal(path));
-    if (target.exists() && !target.isFile())
-        return false;
-    QSaveFile file(fromLocal(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!canvas()->image().save(&file, "BMP")) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Encoded in memory; the picture command writes the file itself, the
+    // same careful way as a location.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    canvas()->image().save(&buffer, "BMP");
+    return buffer.data().toStdString();
 }
 
 void QtPlatform::setCaption(Caption control, const std::string& text)

@@ -37,7 +37,7 @@ public:
     void setPersistentImage(bool on) override { persistent = on; }
     void setCanvasPointer(Pointer pointer) override;
     void focusCanvas() override;
-    bool saveCanvasBmp(const std::string& path) override;
+    std::string canvasBmp() override;
 
     void setCaption(Caption control, const std::string& text) override;
     std::string caption(Caption control) override;

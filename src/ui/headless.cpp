@@ -10,7 +10,7 @@ void connectHeadlessHandlers(MemoryPlatform& platform)
 {
     platform.onScrollBarChanged = scrollBarChanged;
     platform.onInformationWindowLoad = Form2_Load;
-    platform.writeBmp = writeBmp24;
+    platform.encodeBmp = encodeBmp24;
 }
 
 } // namespace vantorel

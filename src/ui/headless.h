@@ -7,7 +7,7 @@
 namespace vantorel {
 
 // Hands the handlers of the layers above the platform to `platform`: scroll bar
-// changes, the information window's load handler and the BMP writer.
+// changes, the information window's load handler and the BMP encoder.
 void connectHeadlessHandlers(MemoryPlatform& platform);
 
 } // namespace vantorel

@@ -101,13 +101,23 @@ TEST_F(RenderToolTest, BadValuesAreRefusedWithStatusTwoAndNoFile)
         EXPECT_FALSE(fs::exists(dir / "x.bmp")) << arguments;
     }
     EXPECT_EQ(render("").status, 2);
+    // --help and --version answer on standard output and write nothing.
+    const ToolRun help = render("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("Usage: vantorel-render ", 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("--version"), std::string::npos);
+    const ToolRun version = render("--version" + out);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "vantorel-render " VANTOREL_VERSION "\n");
+    EXPECT_TRUE(fs::is_empty(dir));
 }
 
 TEST_F(RenderToolTest, AFileThatCannotBeWrittenGivesStatusOne)
 {
-    const ToolRun run = render("--refinement off --iterations 10 --out " + (dir / "missing" / "x.bmp").string());
+    const std::string missing = (dir / "missing" / "x.bmp").string();
+    const ToolRun run = render("--refinement off --iterations 10 --out " + missing);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot write"), std::string::npos);
+    EXPECT_EQ(run.output, "vantorel-render: cannot write " + missing + ": The folder does not exist.\n");
     EXPECT_TRUE(fs::is_empty(dir));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// A throw-away folder under /tmp for the file tests, and small file helpers.
+// A throw-away folder under /tmp for the file tests, small file helpers and
+// a scoped environment variable.
 
 #include <algorithm>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,6 +44,31 @@ public:
     }
 
     std::filesystem::path root;
+};
+
+// Sets an environment variable for as long as it lives, then puts the old
+// value back (or removes it).
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name(name)
+    {
+        if (const char* old = std::getenv(name))
+            saved = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (saved)
+            ::setenv(name, saved->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name;
+    std::optional<std::string> saved;
 };
 
 inline std::string readBytes(const std::string& path)

@@ -62,6 +62,26 @@ TEST_F(HelpTest, EmptyMissingOrUnreadableFileGivesAnEmptyWindowAndCreatesNothing
     EXPECT_EQ(fake.informationText, "");
 }
 
+TEST_F(HelpTest, AnInstalledProgramFindsItsTextsInTheSharedDataFolderUnlessTheyAreBesideIt)
+{
+    // <prefix>/bin/vantorel with <prefix>/share/vantorel/, as installed.
+    std::filesystem::create_directories(folder.root / "bin");
+    std::filesystem::create_directories(folder.root / "share" / "vantorel");
+    fake.folder = folder.path("bin");
+    writeBytes(folder.path("share/vantorel/mandelbrotinfo.txt"), "installed info");
+    writeBytes(folder.path("share/vantorel/mandelhowto.txt"), "installed how-to");
+    writeBytes(folder.path("share/vantorel/README.md"), "# read me");
+    writeBytes(folder.path("bin/mandelhowto.txt"), "beside");
+    mnumandel_Click();
+    EXPECT_EQ(fake.informationText, "installed info");
+    fake.informationWindowOpen = false;
+    howto_Click();
+    EXPECT_EQ(fake.informationText, "beside");
+    fake.yesNoAnswer = false;
+    mnuabout_Click();
+    EXPECT_EQ(fake.openedAddresses, std::vector<std::string>{"file://" + folder.path("share/vantorel/README.md")});
+}
+
 TEST_F(HelpTest, TextBoxTakesTheWindowsOuterSizeLessItsMargins)
 {
     fake.informationOuterWidthTwips = 6285;

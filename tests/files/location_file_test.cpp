@@ -115,7 +115,9 @@ TEST_F(LocationFileTest, FullViewSavesAsTheWorkedExampleBytes)
 
     EXPECT_EQ(readBytes(folder.path("full.sav")), workedExample());
     ASSERT_EQ(fake.dialogRequests.size(), 1u);
-    EXPECT_EQ(fake.dialogRequests[0], std::string("save|sav\0|sav|", 14) + folder.root.string() + "/mandel_locations/");
+    // The program's folder holds no data folders: the dialog starts in the user's.
+    EXPECT_EQ(fake.dialogRequests[0],
+              std::string("save|sav\0|sav|", 14) + userData.root.string() + "/vantorel/mandel_locations/");
     // The three bars stay copied into the state after the save.
     EXPECT_EQ(state.maxIterations, 1000.0f);
     EXPECT_EQ(state.calcStep, 15);
@@ -241,6 +243,7 @@ TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)
     save("");
     load("");
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"upper.SAV"});
+    EXPECT_TRUE(fake.messages.empty());  // a wrong name or a cancel is not a failure
 
     // ".sav" followed by more text passes, and the file has exactly that name.
     save(folder.path("trail.savX"));
@@ -264,38 +267,50 @@ TEST_F(LocationFileTest, OutOfRangeOrNonFiniteFieldRefusesTheWholeFile)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const std::string base = withField(workedExample(), XMin, -1.0);  // differs from the current view
+    const std::string iterations = "Its iteration limit, ", outside = ", is outside 1 to 30000.";
+    const std::string notFinite = "Its iteration limit is not a finite number.";
+    const std::string badView = "Its view is not a finite part of the plane.";
+    // What is wrong, as the message names it.
     const struct {
         const char* what;
         std::string bytes;
+        std::string reason;
     } cases[] = {
-        {"iterations 0", withField(base, Iterations, 0.0f)},
-        {"iterations 30001", withField(base, Iterations, 30001.0f)},
-        {"iterations 0.5 rounds to 0", withField(base, Iterations, 0.5f)},
-        {"iterations -1", withField(base, Iterations, -1.0f)},
-        {"iterations NaN", withField(base, Iterations, std::numeric_limits<float>::quiet_NaN())},
-        {"iterations infinite", withField(base, Iterations, std::numeric_limits<float>::infinity())},
-        {"iterations 1e9", withField(base, Iterations, 1e9f)},
-        {"step 0", withField(base, Step, std::int16_t{0})},
-        {"step -3", withField(base, Step, std::int16_t{-3})},
-        {"step 401", withField(base, Step, std::int16_t{401})},
-        {"intensity -1", withField(base, Intensity, std::int16_t{-1})},
-        {"intensity 1021", withField(base, Intensity, std::int16_t{1021})},
+        {"iterations 0", withField(base, Iterations, 0.0f), iterations + "0" + outside},
+        {"iterations 30001", withField(base, Iterations, 30001.0f), iterations + "30001" + outside},
+        {"iterations 0.5 rounds to 0", withField(base, Iterations, 0.5f), iterations + "0,5" + outside},
+        {"iterations -1", withField(base, Iterations, -1.0f), iterations + "-1" + outside},
+        {"iterations NaN", withField(base, Iterations, std::numeric_limits<float>::quiet_NaN()), notFinite},
+        {"iterations infinite", withField(base, Iterations, std::numeric_limits<float>::infinity()), notFinite},
+        {"iterations 1e9", withField(base, Iterations, 1e9f), iterations + "1000000000" + outside},
+        {"step 0", withField(base, Step, std::int16_t{0}), "Its calculation step, 0, is outside 1 to 400."},
+        {"step -3", withField(base, Step, std::int16_t{-3}), "Its calculation step, -3, is outside 1 to 400."},
+        {"step 401", withField(base, Step, std::int16_t{401}), "Its calculation step, 401, is outside 1 to 400."},
+        {"intensity -1", withField(base, Intensity, std::int16_t{-1}),
+         "Its colour intensity, -1, is outside 0 to 1020."},
+        {"intensity 1021", withField(base, Intensity, std::int16_t{1021}),
+         "Its colour intensity, 1021, is outside 0 to 1020."},
         // A bad step together with a bad later field: the step must not stay
         // behind in calcStep, or the next plot would never end.
-        {"step 0 and intensity 2000", withField(withField(base, Step, std::int16_t{0}), Intensity, std::int16_t{2000})},
-        {"left edge NaN", withField(base, XMin, nan)},
-        {"top edge infinite", withField(base, YMin, -inf)},
-        {"right edge NaN", withField(base, XMax, nan)},
-        {"bottom edge infinite", withField(base, YMax, inf)},
+        {"step 0 and intensity 2000", withField(withField(base, Step, std::int16_t{0}), Intensity, std::int16_t{2000}),
+         "Its calculation step, 0, is outside 1 to 400."},
+        {"left edge NaN", withField(base, XMin, nan), badView},
+        {"top edge infinite", withField(base, YMin, -inf), badView},
+        {"right edge NaN", withField(base, XMax, nan), badView},
+        {"bottom edge infinite", withField(base, YMax, inf), badView},
     };
+    fake.separator = ",";  // numbers in the message are written as the user writes them
     fake.setScrollValue(ScrollBar::colourbar, 321);
     state.zoomCount = 4;
     state.zoomFactor = 2.5;
     const Snapshot before = snapshot();
     for (const auto& c : cases) {
         writeBytes(folder.path("bad.sav"), c.bytes);
+        fake.messages.clear();
         load(folder.path("bad.sav"));
         expectUnchanged(before, c.what);
+        EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not load the location from \"" +
+                                                          folder.path("bad.sav") + "\".\r\n" + c.reason});
     }
     EXPECT_EQ(state.calcStep, 15);
     EXPECT_EQ(caption(Caption::Label6), "321");
@@ -326,9 +341,12 @@ TEST_F(LocationFileTest, IterationLimitIsRoundedHalfToEvenAtTheEdgesOfItsRange)
     EXPECT_EQ(caption(Caption::Labelzoom), "-32768 times");
 }
 
-TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedAndNeverCreated)
+TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedWithItsReasonAndNeverCreated)
 {
     const Snapshot before = snapshot();
+    const auto refused = [this](const std::string& name, const std::string& reason) {
+        return "Vantorel|Could not load the location from \"" + folder.path(name) + "\".\r\n" + reason;
+    };
 
     load(folder.path("missing.sav"));
     expectUnchanged(before, "missing");
@@ -346,6 +364,11 @@ TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedAndNeverCreated)
     std::filesystem::create_directory(folder.root / "folder.sav");
     load(folder.path("folder.sav"));
     expectUnchanged(before, "a folder");
+    EXPECT_EQ(fake.messages,
+              (std::vector<std::string>{refused("missing.sav", "The file does not exist."),
+                                        refused("short.sav", "The file is 49 bytes long; a location file is 50 bytes long."),
+                                        refused("empty.sav", "The file is 0 bytes long; a location file is 50 bytes long."),
+                                        refused("folder.sav", "That name belongs to a folder.")}));
 
     // Anything after byte 50 is ignored.
     writeBytes(folder.path("long.sav"), withField(workedExample(), XMin, -1.0) + std::string(30, '\x7f'));
@@ -354,11 +377,13 @@ TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedAndNeverCreated)
     EXPECT_TRUE(state.plotStarted);
 }
 
-TEST_F(LocationFileTest, SaveIntoMissingFolderEndsSilentlyAndLeavesNothing)
+TEST_F(LocationFileTest, SaveIntoMissingFolderSaysSoAndLeavesNothing)
 {
     save(folder.path("gone/place.sav"));
     EXPECT_TRUE(folder.entries().empty());
-    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not save the location to \"" +
+                                                      folder.path("gone/place.sav") +
+                                                      "\".\r\nThe folder does not exist."});
     // The bars were copied before the write failed, as the save always does.
     EXPECT_EQ(state.maxIterations, 1000.0f);
 }
@@ -381,15 +406,38 @@ TEST_F(LocationFileTest, SaveReplacesAnOlderFileWholeOrNotAtAll)
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"old.sav", "taken.sav"}));
 }
 
-TEST_F(LocationFileTest, DataFoldersLieBesideTheProgram)
+TEST_F(LocationFileTest, DataFoldersBesideTheProgramWhereItHoldsThemElseInTheUsersDataFolder)
 {
-    fake.folder = "/opt/vantorel";
-    EXPECT_EQ(dataFolderPath("location"), "/opt/vantorel/mandel_locations/");
-    EXPECT_EQ(dataFolderPath("  picture "), "/opt/vantorel/mandel_pictures/");
+    namespace fs = std::filesystem;
+    // An installed copy: a program folder without them, which it may not
+    // write. The user's data folder is used, its folders made on first use.
+    std::filesystem::permissions(folder.root, fs::perms(0555));
+    const std::string own = userData.root.string() + "/vantorel/";
+    EXPECT_EQ(dataFolderPath("location"), own + "mandel_locations/");
+    EXPECT_EQ(dataFolderPath("  picture "), own + "mandel_pictures/");
+    EXPECT_TRUE(fs::is_directory(own + "mandel_locations"));
+    EXPECT_TRUE(fs::is_directory(own + "mandel_pictures"));
     EXPECT_EQ(dataFolderPath("Picture"), "");  // exact, case included
+    std::filesystem::permissions(folder.root, fs::perms(0755));
+    EXPECT_TRUE(folder.entries().empty());  // nothing was written beside the program
+
+    // Read-only folders beside the program are passed over, also for root.
+    fs::create_directory(folder.root / "mandel_locations");
+    fs::permissions(folder.root / "mandel_locations", fs::perms(0555));
+    EXPECT_EQ(dataFolderPath("location"), own + "mandel_locations/");
+    // Writable ones (the build tree, a copy in a folder of the user's) are used.
+    fs::permissions(folder.root / "mandel_locations", fs::perms(0755));
+    EXPECT_EQ(dataFolderPath("location"), folder.path("mandel_locations") + "/");
     load("");
-    ASSERT_EQ(fake.dialogRequests.size(), 1u);
-    EXPECT_EQ(fake.dialogRequests[0], std::string("open|sav\0|/opt/vantorel/mandel_locations/", 41));
+    EXPECT_EQ(fake.dialogRequests, std::vector<std::string>{std::string("open|sav\0|", 10) + folder.root.string() +
+                                                            "/mandel_locations/"});
+    EXPECT_EQ(dataFolderPath("picture"), own + "mandel_pictures/");  // each folder on its own
+
+    // No absolute $XDG_DATA_HOME: ~/.local/share.
+    const ScopedEnvironment relative("XDG_DATA_HOME", "relative/data");
+    const ScopedEnvironment home("HOME", userData.path("home"));
+    EXPECT_EQ(dataFolderPath("picture"), userData.path("home") + "/.local/share/vantorel/mandel_pictures/");
+    EXPECT_TRUE(fs::is_directory(userData.path("home") + "/.local/share/vantorel/mandel_pictures"));
 }
 
 } // namespace

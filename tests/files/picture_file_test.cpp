@@ -88,7 +88,8 @@ TEST_F(PictureFileTest, SavedBitmapReadsBackAsTheCanvas)
     saveAs(folder.path("full.bmp"));
 
     ASSERT_EQ(fake.dialogRequests.size(), 1u);
-    EXPECT_EQ(fake.dialogRequests[0], std::string("save|bmp\0|bmp|", 14) + folder.root.string() + "/mandel_pictures/");
+    EXPECT_EQ(fake.dialogRequests[0],
+              std::string("save|bmp\0|bmp|", 14) + userData.root.string() + "/vantorel/mandel_pictures/");
     EXPECT_TRUE(fake.messages.empty());
     const Bitmap bmp = parseBmp(readBytes(folder.path("full.bmp")));
     EXPECT_EQ(bmp.width, 600);
@@ -117,7 +118,7 @@ TEST_F(PictureFileTest, NameTestIsOnTheWholePathCapitalsNotAccepted)
     fake.persistent = true;
     saveAs(folder.path("shout.BMP"));
     saveAs("");  // cancelled
-    EXPECT_TRUE(fake.savedBitmaps.empty());
+    EXPECT_EQ(fake.bitmapsTaken, 0);
     EXPECT_TRUE(folder.entries().empty());
     EXPECT_TRUE(fake.messages.empty());
 
@@ -126,12 +127,13 @@ TEST_F(PictureFileTest, NameTestIsOnTheWholePathCapitalsNotAccepted)
     EXPECT_EQ(parseBmp(readBytes(folder.path("shots.bmp.d/one.png"))).width, 600);
 }
 
-TEST_F(PictureFileTest, SaveIntoMissingFolderEndsSilentlyAndOverALargerFileLeavesOnlyThePicture)
+TEST_F(PictureFileTest, SaveIntoMissingFolderSaysSoAndOverALargerFileLeavesOnlyThePicture)
 {
     fake.persistent = true;
     saveAs(folder.path("gone/p.bmp"));
     EXPECT_TRUE(folder.entries().empty());
-    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not save the picture to \"" +
+                                                      folder.path("gone/p.bmp") + "\".\r\nThe folder does not exist."});
 
     writeBytes(folder.path("old.bmp"), std::string(2'000'000, 'x'));
     saveAs(folder.path("old.bmp"));

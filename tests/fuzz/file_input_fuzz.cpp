@@ -46,6 +46,9 @@ const fs::path& scratchFolder()
     static const fs::path folder = [] {
         fs::path p = fs::temp_directory_path() / ("vantorel-fuzz-" + std::to_string(getpid()));
         fs::create_directories(p);
+        // The program's folder holds no data folders, so the dialogs start in
+        // the user's data folder: keep that in here as well.
+        ::setenv("XDG_DATA_HOME", p.c_str(), 1);
         return p;
     }();
     return folder;

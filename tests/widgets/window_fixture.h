@@ -3,6 +3,7 @@
 // its start values, a new Form1 on the offscreen platform, then start-up.
 
 #include "core/state.h"
+#include "files/file_test_support.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
 #include "qt/canvas.h"
@@ -100,6 +101,8 @@ protected:
         return form1()->windowHandle()->mapFromGlobal(canvas()->mapToGlobal(canvasPoint));
     }
 
+    TempFolder userData;  // $XDG_DATA_HOME while the test runs: no test writes into a real home
+    ScopedEnvironment dataHome{"XDG_DATA_HOME", userData.root.string()};
     std::unique_ptr<qt::QtPlatform> qt;
     long pumps = 0;
     std::map<long, std::function<void()>> atPump;
