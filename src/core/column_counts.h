@@ -24,6 +24,9 @@ bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, i
 
 // Forgets the counts kept from earlier stages; called when a pass begins.
 void beginPassCounts();
+// Stops counting ahead; called when a pass ends (a pass it ran inside of
+// plans again when it carries on).
+void endPassCounts();
 
 // Computes, for the column at state.pixelX, the counts of the blocks the row
 // loop (pixelY = 0, rowStep, ... rowEnd) will compute. Counts kept from an
