@@ -46,16 +46,23 @@ CountKey currentKey()
 }
 
 // Counts of single pixels kept within a pass (-1: not known), filled ahead of
-// need by the worker thread and by the pass's own thread. Allocated when the
+// need by the worker thread and by the pass's own thread, column by column
+// (pixel x * canvasHeight + y) as the pass reads them. Allocated when the
 // canvas size changes, never per block or per column.
 struct PixelCounts {
     std::unique_ptr<std::atomic<std::int16_t>[]> counts;
-    std::vector<int> plannedBy;   // per pixel: the plan that queued it
+    std::vector<std::uint64_t> planned;  // one bit per pixel: in the current plan
     std::size_t size = 0;
     CountKey key;
+    int rounds = 0;  // loop rounds of a point that never escapes, for the key's limit and step
     bool valid = false;
 };
 PixelCounts kept;
+
+// Planning ahead pays when points may run long: below this many rounds a
+// column's own points, counted when the column begins, cost less than a plan
+// of the whole pass and a second thread.
+constexpr int RoundsWorthPlanning = 256;
 
 // The counts of the current column, by row. Sized by the canvas height.
 struct ColumnBatch {
@@ -88,11 +95,10 @@ void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
 struct Plan {
     std::vector<int> order;
     std::atomic<int> claimed{0};
-    int generation = 0;
     bool stale = true;
     // What the points depend on, copied for the worker thread.
     double xMin = 0, yMin = 0, stepX = 0, stepY = 0;
-    int width = 1;
+    int height = 1;  // pixels are numbered down the columns: x * height + y
     float limit = 0;
     int calcStep = 0;
 };
@@ -128,7 +134,7 @@ int nextPlanned(void* ctx, double* cRe, double* cIm)
         feed.end = std::min(first + PixelsPerClaim, total);
     }
     const int pixel = plan.order[static_cast<std::size_t>(feed.next++)];
-    const int x = pixel % plan.width, y = pixel / plan.width;
+    const int x = pixel / plan.height, y = pixel % plan.height;
     // The point exactly as the pass forms it: pixel times step, plus the edge.
     *cRe = x * plan.stepX + plan.xMin;
     *cIm = y * plan.stepY + plan.yMin;
@@ -139,6 +145,11 @@ void deliverPixel(void*, int pixel, std::int16_t count)
 {
     kept.counts[static_cast<std::size_t>(pixel)].store(count, std::memory_order_release);
     countedAhead.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool isPlanned(int pixel)
+{
+    return (kept.planned[static_cast<std::size_t>(pixel) / 64] >> (pixel % 64)) & 1;
 }
 
 bool known(int pixel) { return kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire) >= 0; }
@@ -179,14 +190,14 @@ void makePlan()
 {
     dropPointsInFlight();
     const ExplorationState& s = state;
-    ++plan.generation;
+    std::fill(kept.planned.begin(), kept.planned.end(), 0);
     plan.order.clear();
     plan.claimed.store(0, std::memory_order_relaxed);
     plan.xMin = s.viewXMin;
     plan.yMin = s.viewYMin;
     plan.stepX = s.pixelStepX;
     plan.stepY = s.pixelStepY;
-    plan.width = s.canvasWidth;
+    plan.height = s.canvasHeight;
     plan.limit = s.maxIterations;
     plan.calcStep = s.calcStep;
 
@@ -196,11 +207,10 @@ void makePlan()
     for (int stage = 0; stage < 64 && width >= 1 && height >= 1; ++stage) {
         for (int x = firstColumn; x <= s.canvasWidth - width; x += width)
             for (int y = 0; y <= s.canvasHeight - height; y += height) {
-                const int pixel = y * s.canvasWidth + x;
-                int& planned = kept.plannedBy[static_cast<std::size_t>(pixel)];
-                if (planned == plan.generation || known(pixel))
+                const int pixel = x * s.canvasHeight + y;
+                if (isPlanned(pixel) || known(pixel))
                     continue;
-                planned = plan.generation;
+                kept.planned[static_cast<std::size_t>(pixel) / 64] |= std::uint64_t{1} << (pixel % 64);
                 plan.order.push_back(pixel);
             }
         firstColumn = 0;
@@ -244,7 +254,7 @@ void countTheRest(const Needs& needs)
         const int pixel = needs.pixels[k];
         if (known(pixel))
             continue;
-        const int x = pixel % state.canvasWidth, y = pixel / state.canvasWidth;
+        const int x = pixel / state.canvasHeight, y = pixel % state.canvasHeight;
         re.push_back(x * state.pixelStepX + state.viewXMin);
         im.push_back(y * state.pixelStepY + state.viewYMin);
         pixels.push_back(pixel);
@@ -255,6 +265,29 @@ void countTheRest(const Needs& needs)
     for (std::size_t k = 0; k < pixels.size(); ++k)
         kept.counts[static_cast<std::size_t>(pixels[k])].store(counts[k], std::memory_order_relaxed);
     countedAhead.fetch_add(static_cast<long>(pixels.size()), std::memory_order_relaxed);
+}
+
+void waitForColumn(Needs& needs)
+{
+    // Count on this thread until the column's counts are all there: the
+    // lanes take the plan's pixels, so while they wait for a slow point of
+    // this column they count the columns that follow.
+    passFeed.needs = &needs;
+    while (!columnReady(&passFeed)) {
+        countFromFeed({&nextPlanned, &deliverPixel, &columnReady, &passFeed}, passLanes, plan.limit, plan.calcStep);
+        if (columnReady(&passFeed))
+            break;
+        if (workerFeedRunning()) {
+            // The worker holds a point of this column and nothing is left to
+            // take meanwhile.
+            std::this_thread::yield();
+            continue;
+        }
+        if (!columnReady(&passFeed))
+            countTheRest(needs);
+        break;
+    }
+    passFeed.needs = nullptr;
 }
 
 } // namespace
@@ -302,12 +335,14 @@ void prepareColumnCounts(int rowEnd, int rowStep)
         dropPointsInFlight();
         if (kept.size < pixels) {
             kept.counts = std::make_unique<std::atomic<std::int16_t>[]>(pixels);
-            kept.plannedBy.assign(pixels, 0);
+            kept.planned.assign((pixels + 63) / 64, 0);
+            plan.order.reserve(pixels);
             kept.size = pixels;
         }
         for (std::size_t i = 0; i < pixels; ++i)
             kept.counts[i].store(-1, std::memory_order_relaxed);
         kept.key = key;
+        kept.rounds = countBound(s.maxIterations, s.calcStep).rounds;
         kept.valid = true;
     }
 
@@ -329,39 +364,26 @@ void prepareColumnCounts(int rowEnd, int rowStep)
             continue;
         column.rowIm[y] = bitsOf(y * s.pixelStepY + s.viewYMin);
         column.rowStamp[y] = column.stamp;
-        const int pixel = y * s.canvasWidth + s.pixelX;
+        const int pixel = s.pixelX * s.canvasHeight + y;
         needs.pixels.push_back(pixel);
         if (known(pixel))
             ++stats.reused;
-        else if (plan.stale || kept.plannedBy[static_cast<std::size_t>(pixel)] != plan.generation)
+        else if (plan.stale || !isPlanned(pixel))
             unplanned = true;
     }
-    if (unplanned)
-        makePlan();
-    keepWorkerBusy();
-
-    // Count on this thread until the column's counts are all there: the
-    // lanes take the plan's pixels, so while they wait for a slow point of
-    // this column they count the columns that follow.
-    passFeed.needs = &needs;
-    while (!columnReady(&passFeed)) {
-        countFromFeed({&nextPlanned, &deliverPixel, &columnReady, &passFeed}, passLanes, plan.limit, plan.calcStep);
-        if (columnReady(&passFeed))
-            break;
-        if (workerFeedRunning()) {
-            // The worker holds a point of this column and nothing is left to
-            // take meanwhile.
-            std::this_thread::yield();
-            continue;
-        }
-        if (!columnReady(&passFeed))
-            countTheRest(needs);
-        break;
+    if (kept.rounds < RoundsWorthPlanning) {
+        // Shallow: the column's own points in one batch cost less than a plan.
+        countTheRest(needs);
+    } else {
+        if (unplanned)
+            makePlan();
+        keepWorkerBusy();
+        waitForColumn(needs);
     }
-    passFeed.needs = nullptr;
+
 
     for (const int pixel : needs.pixels) {
-        const int y = pixel / s.canvasWidth;
+        const int y = pixel % s.canvasHeight;
         column.rowCount[y] = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
     }
 }
