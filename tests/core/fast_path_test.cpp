@@ -210,40 +210,45 @@ TEST_F(FastPathTest, ALimitAndStepChangedAtAPumpTakeEffectAsInThePlainLoop)
 
 TEST_F(FastPathTest, NestedPassesStopAndPauseLeaveTheSamePicture)
 {
-    PassSetup s;
-    s.limit = 300;
-    s.step = 2;
-    // A new view plotted from inside the pump runs to its end; the outer pass
-    // then ends without drawing.
-    expectSamePicture(s, [](MemoryPlatform& fake) {
-        fake.atPump(40, [] {
-            state.viewXMin = -1.0, state.viewYMin = -0.2, state.viewXMax = -0.6, state.viewYMax = 0.2;
-            replot();
+    // A shallow limit, whose columns are counted when they begin, and a deep
+    // one, whose pixels are counted ahead of the pass on both threads and
+    // planned again when a pass begins, ends or changes course.
+    for (const int limit : {300, 600}) {
+        PassSetup s;
+        s.limit = limit;
+        s.step = limit == 300 ? 2 : 1;
+        // A new view plotted from inside the pump runs to its end; the outer pass
+        // then ends without drawing.
+        expectSamePicture(s, [](MemoryPlatform& fake) {
+            fake.atPump(40, [] {
+                state.viewXMin = -1.0, state.viewYMin = -0.2, state.viewXMax = -0.6, state.viewYMax = 0.2;
+                replot();
+            });
         });
-    });
-    // The inner pass is stopped: the outer one carries on with the inner
-    // pass's view, block sizes and columns.
-    expectSamePicture(s, [](MemoryPlatform& fake) {
-        fake.atPump(300, [&fake] {
-            state.viewXMin = 0.2, state.viewYMin = -0.1, state.viewXMax = 0.45, state.viewYMax = 0.1;
-            fake.setScrollValue(ScrollBar::itera, 900);
-            fake.atPump(fake.pumps + 150, [] { state.abortRequested = true; });
-            replot();
+        // The inner pass is stopped: the outer one carries on with the inner
+        // pass's view, block sizes and columns.
+        expectSamePicture(s, [](MemoryPlatform& fake) {
+            fake.atPump(300, [&fake] {
+                state.viewXMin = 0.2, state.viewYMin = -0.1, state.viewXMax = 0.45, state.viewYMax = 0.1;
+                fake.setScrollValue(ScrollBar::itera, 900);
+                fake.atPump(fake.pumps + 150, [] { state.abortRequested = true; });
+                replot();
+            });
         });
-    });
-    // Pause for a few pumps, then go on; stop in the last column of a stage.
-    expectSamePicture(s, [](MemoryPlatform& fake) {
-        fake.atPump(20, [] { mnupause_Click(); });
-        fake.atPump(24, [] { mnupause_Click(); });
-        fake.atPump(37 + 75, [] { state.abortRequested = true; });
-    });
-    // Synchronized mode switched in the middle of a stage.
-    expectSamePicture(s, [](MemoryPlatform& fake) {
-        fake.atPump(120, [] {
-            state.synchronizedMode = !state.synchronizedMode;
-            state.blockWidth = state.blockHeight;
+        // Pause for a few pumps, then go on; stop in the last column of a stage.
+        expectSamePicture(s, [](MemoryPlatform& fake) {
+            fake.atPump(20, [] { mnupause_Click(); });
+            fake.atPump(24, [] { mnupause_Click(); });
+            fake.atPump(37 + 75, [] { state.abortRequested = true; });
         });
-    });
+        // Synchronized mode switched in the middle of a stage.
+        expectSamePicture(s, [](MemoryPlatform& fake) {
+            fake.atPump(120, [] {
+                state.synchronizedMode = !state.synchronizedMode;
+                state.blockWidth = state.blockHeight;
+            });
+        });
+    }
 }
 
 } // namespace
