@@ -189,6 +189,7 @@ int halved(int side)
 void makePlan()
 {
     dropPointsInFlight();
+    ++stats.plans;
     const ExplorationState& s = state;
     std::fill(kept.planned.begin(), kept.planned.end(), 0);
     plan.order.clear();
@@ -283,8 +284,10 @@ void waitForColumn(Needs& needs)
             std::this_thread::yield();
             continue;
         }
-        if (!columnReady(&passFeed))
+        if (!columnReady(&passFeed)) {
+            stats.late += static_cast<long>(needs.pixels.size() - needs.firstUnknown);
             countTheRest(needs);
+        }
         break;
     }
     passFeed.needs = nullptr;
