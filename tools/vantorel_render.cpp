@@ -5,6 +5,7 @@
 // canvas in memory and writes that canvas as a 24-bit BMP.
 
 #include "core/state.h"
+#include "files/bmp_file.h"
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
@@ -150,7 +151,9 @@ int main(int argc, char** argv)
 
     Command1_Click();
 
-    if (!canvas.saveCanvasBmp(o.out)) {
+    // Written whole or not at all, like a saved picture, but without waiting
+    // for the disk: a picture this tool made can be made again.
+    if (!writeBmp24(o.out, canvas.canvas(), MemoryPlatform::Width, MemoryPlatform::Height, Durability::Unsynced)) {
         std::fprintf(stderr, "vantorel-render: cannot write %s\n", o.out.c_str());
         return 1;
     }

@@ -80,7 +80,7 @@ bool readUpTo(int fd, std::size_t limit, std::string& out)
 
 } // namespace
 
-bool replaceFileContents(const std::string& path, const void* data, std::size_t size)
+bool replaceFileContents(const std::string& path, const void* data, std::size_t size, Durability durability)
 {
     // Only a regular file is ever replaced: a name that is taken by a folder,
     // a device or a pipe is left alone.
@@ -99,7 +99,7 @@ bool replaceFileContents(const std::string& path, const void* data, std::size_t 
     ok = ok && writeAll(fd, static_cast<const char*>(data), size);
     // On disk before the rename, so that a crash leaves the old file or the
     // new one, never an empty one.
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (durability == Durability::Unsynced || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok)

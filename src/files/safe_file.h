@@ -9,10 +9,17 @@
 
 namespace vantorel {
 
+// Whether a replaced file is forced onto the disk before it takes the old
+// one's name, so that even a power cut leaves the old file or the new one.
+// The program's own saves do; a tool whose output can simply be made again
+// may skip the wait for the disk (which can take longer than its picture).
+enum class Durability { Synced, Unsynced };
+
 // Replaces the file at path with exactly these bytes. False when anything
 // fails; the target is then as it was and no temporary file is left over.
 // Never creates a folder.
-bool replaceFileContents(const std::string& path, const void* data, std::size_t size);
+bool replaceFileContents(const std::string& path, const void* data, std::size_t size,
+                         Durability durability = Durability::Synced);
 
 // Reads the first `count` bytes of an existing file. Nothing when the file is
 // missing, cannot be read or is shorter. Never creates the file.
