@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -46,13 +47,16 @@ CountKey currentKey()
 }
 
 // Counts of single pixels kept within a pass (-1: not known), filled ahead of
-// need by the worker thread and by the pass's own thread, column by column
-// (pixel x * canvasHeight + y) as the pass reads them. Allocated when the
-// canvas size changes, never per block or per column.
+// need by the worker thread and by the pass's own thread. Pixels are numbered
+// down the columns, as the pass reads them, with each column padded to a
+// whole number of 64-pixel words (pixel x * stride + y) so that a plan can
+// pick a column's rows a word at a time. Allocated when the canvas size
+// changes, never per block or per column.
 struct PixelCounts {
     std::unique_ptr<std::atomic<std::int16_t>[]> counts;
     std::vector<std::uint64_t> planned;  // one bit per pixel: in the current plan
     std::size_t size = 0;
+    int stride = 64;   // pixels per column, the canvas height rounded up to 64
     CountKey key;
     int rounds = 0;  // loop rounds of a point that never escapes, for the key's limit and step
     bool valid = false;
@@ -98,7 +102,6 @@ struct Plan {
     bool stale = true;
     // What the points depend on, copied for the worker thread.
     double xMin = 0, yMin = 0, stepX = 0, stepY = 0;
-    int height = 1;  // pixels are numbered down the columns: x * height + y
     float limit = 0;
     int calcStep = 0;
 };
@@ -115,37 +118,11 @@ struct Needs {
 constexpr int PixelsPerClaim = 8;
 struct PlanFeed {
     int next = 0, end = 0;
+    long delivered = 0;      // counts this thread made (for the statistics)
     Needs* needs = nullptr;  // the pass's thread: what it waits for
 };
 PlanFeed passFeed, workerFeed;
 kernel::LaneState passLanes;
-
-std::atomic<long> countedAhead{0};
-
-int nextPlanned(void* ctx, double* cRe, double* cIm)
-{
-    PlanFeed& feed = *static_cast<PlanFeed*>(ctx);
-    if (feed.next == feed.end) {
-        const int total = static_cast<int>(plan.order.size());
-        const int first = plan.claimed.fetch_add(PixelsPerClaim, std::memory_order_relaxed);
-        if (first >= total)
-            return -1;
-        feed.next = first;
-        feed.end = std::min(first + PixelsPerClaim, total);
-    }
-    const int pixel = plan.order[static_cast<std::size_t>(feed.next++)];
-    const int x = pixel / plan.height, y = pixel % plan.height;
-    // The point exactly as the pass forms it: pixel times step, plus the edge.
-    *cRe = x * plan.stepX + plan.xMin;
-    *cIm = y * plan.stepY + plan.yMin;
-    return pixel;
-}
-
-void deliverPixel(void*, int pixel, std::int16_t count)
-{
-    kept.counts[static_cast<std::size_t>(pixel)].store(count, std::memory_order_release);
-    countedAhead.fetch_add(1, std::memory_order_relaxed);
-}
 
 bool isPlanned(int pixel)
 {
@@ -153,6 +130,35 @@ bool isPlanned(int pixel)
 }
 
 bool known(int pixel) { return kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire) >= 0; }
+
+int nextPlanned(void* ctx, double* cRe, double* cIm)
+{
+    PlanFeed& feed = *static_cast<PlanFeed*>(ctx);
+    for (;;) {
+        if (feed.next == feed.end) {
+            const int total = static_cast<int>(plan.order.size());
+            const int first = plan.claimed.fetch_add(PixelsPerClaim, std::memory_order_relaxed);
+            if (first >= total)
+                return -1;
+            feed.next = first;
+            feed.end = std::min(first + PixelsPerClaim, total);
+        }
+        const int pixel = plan.order[static_cast<std::size_t>(feed.next++)];
+        if (known(pixel))
+            continue;  // counted before this plan was made
+        const int x = pixel / kept.stride, y = pixel % kept.stride;
+        // The point exactly as the pass forms it: pixel times step, plus the edge.
+        *cRe = x * plan.stepX + plan.xMin;
+        *cIm = y * plan.stepY + plan.yMin;
+        return pixel;
+    }
+}
+
+void deliverPixel(void* ctx, int pixel, std::int16_t count)
+{
+    kept.counts[static_cast<std::size_t>(pixel)].store(count, std::memory_order_release);
+    ++static_cast<PlanFeed*>(ctx)->delivered;
+}
 
 // Enough for now: every count the current column needs is there.
 bool columnReady(void* ctx)
@@ -170,6 +176,7 @@ bool columnReady(void* ctx)
 void dropPointsInFlight()
 {
     stopWorkerFeed();
+    stats.batched += passFeed.delivered + workerFeed.delivered;
     passLanes.lanes = 0;
     passLanes.live = 0;
     passFeed = {};
@@ -186,6 +193,15 @@ int halved(int side)
 
 // Plans the rest of the pass from where it stands: the current stage from
 // the current column, then the stages that follow with the current options.
+// The bits of the rows 0, n, 2n, ... of a 64-pixel word, for n dividing 64.
+std::uint64_t everyNth(int n)
+{
+    std::uint64_t bits = 0;
+    for (int y = 0; y < 64; y += n)
+        bits |= std::uint64_t{1} << y;
+    return bits;
+}
+
 void makePlan()
 {
     dropPointsInFlight();
@@ -198,7 +214,6 @@ void makePlan()
     plan.yMin = s.viewYMin;
     plan.stepX = s.pixelStepX;
     plan.stepY = s.pixelStepY;
-    plan.height = s.canvasHeight;
     plan.limit = s.maxIterations;
     plan.calcStep = s.calcStep;
 
@@ -206,14 +221,26 @@ void makePlan()
     std::int16_t counter = s.stageCounter;
     // A pass has at most 9 stages; the bound only guards odd block sizes.
     for (int stage = 0; stage < 64 && width >= 1 && height >= 1; ++stage) {
-        for (int x = firstColumn; x <= s.canvasWidth - width; x += width)
-            for (int y = 0; y <= s.canvasHeight - height; y += height) {
-                const int pixel = x * s.canvasHeight + y;
-                if (isPlanned(pixel) || known(pixel))
-                    continue;
-                kept.planned[static_cast<std::size_t>(pixel) / 64] |= std::uint64_t{1} << (pixel % 64);
-                plan.order.push_back(pixel);
+        // The stage's rows as bits of a column word (pixel y is bit y % 64
+        // of word y / 64); pixels planned before are skipped a word at a time.
+        // Pixels whose counts are known already are skipped when claimed.
+        const int lastRow = s.canvasHeight - height;
+        const std::uint64_t rowsOfStage = height <= 64 && 64 % height == 0 ? everyNth(height) : 0;
+        for (int x = firstColumn; x <= s.canvasWidth - width; x += width) {
+            std::uint64_t* column = kept.planned.data() + static_cast<std::size_t>(x) * (kept.stride / 64);
+            for (int word = 0; word * 64 <= lastRow; ++word) {
+                std::uint64_t rows = rowsOfStage;
+                if (!rows)  // an odd block height: its rows one by one
+                    for (int y = (word * 64 + height - 1) / height * height; y < word * 64 + 64; y += height)
+                        rows |= std::uint64_t{1} << (y - word * 64);
+                if (lastRow - word * 64 < 63)
+                    rows &= (std::uint64_t{2} << (lastRow - word * 64)) - 1;
+                std::uint64_t fresh = rows & ~column[word];
+                column[word] |= fresh;
+                for (; fresh; fresh &= fresh - 1)
+                    plan.order.push_back(x * kept.stride + word * 64 + std::countr_zero(fresh));
             }
+        }
         firstColumn = 0;
         // The stage end of the pass.
         if (s.initialBlockSize == 1)
@@ -239,6 +266,7 @@ void keepWorkerBusy()
     if (plan.stale || workerFeedRunning()
         || plan.claimed.load(std::memory_order_relaxed) >= static_cast<int>(plan.order.size()))
         return;
+    stats.batched += workerFeed.delivered;
     workerFeed = {};
     startWorkerFeed({&nextPlanned, &deliverPixel, &columnReady, &workerFeed}, plan.limit, plan.calcStep);
 }
@@ -255,7 +283,7 @@ void countTheRest(const Needs& needs)
         const int pixel = needs.pixels[k];
         if (known(pixel))
             continue;
-        const int x = pixel / state.canvasHeight, y = pixel % state.canvasHeight;
+        const int x = pixel / kept.stride, y = pixel % kept.stride;
         re.push_back(x * state.pixelStepX + state.viewXMin);
         im.push_back(y * state.pixelStepY + state.viewYMin);
         pixels.push_back(pixel);
@@ -265,7 +293,7 @@ void countTheRest(const Needs& needs)
                  state.calcStep);
     for (std::size_t k = 0; k < pixels.size(); ++k)
         kept.counts[static_cast<std::size_t>(pixels[k])].store(counts[k], std::memory_order_relaxed);
-    countedAhead.fetch_add(static_cast<long>(pixels.size()), std::memory_order_relaxed);
+    stats.batched += static_cast<long>(pixels.size());
 }
 
 void waitForColumn(Needs& needs)
@@ -332,7 +360,8 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     ensureSize(column.rowStamp, static_cast<std::size_t>(height), -1L);
 
     const CountKey key = currentKey();
-    const std::size_t pixels = static_cast<std::size_t>(s.canvasWidth) * static_cast<std::size_t>(height);
+    const int stride = (height + 63) / 64 * 64;
+    const std::size_t pixels = static_cast<std::size_t>(s.canvasWidth) * static_cast<std::size_t>(stride);
     if (!kept.valid || !(kept.key == key)) {
         // The limit, the step or the view changed at a pump, or a pass began.
         dropPointsInFlight();
@@ -341,6 +370,10 @@ void prepareColumnCounts(int rowEnd, int rowStep)
             kept.planned.assign((pixels + 63) / 64, 0);
             plan.order.reserve(pixels);
             kept.size = pixels;
+        }
+        if (kept.stride != stride) {
+            kept.stride = stride;
+            std::fill(kept.planned.begin(), kept.planned.end(), 0);
         }
         for (std::size_t i = 0; i < pixels; ++i)
             kept.counts[i].store(-1, std::memory_order_relaxed);
@@ -367,7 +400,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
             continue;
         column.rowIm[y] = bitsOf(y * s.pixelStepY + s.viewYMin);
         column.rowStamp[y] = column.stamp;
-        const int pixel = s.pixelX * s.canvasHeight + y;
+        const int pixel = s.pixelX * kept.stride + y;
         needs.pixels.push_back(pixel);
         if (known(pixel))
             ++stats.reused;
@@ -386,7 +419,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
 
 
     for (const int pixel : needs.pixels) {
-        const int y = pixel % s.canvasHeight;
+        const int y = pixel % kept.stride;
         column.rowCount[y] = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
     }
 }
@@ -403,11 +436,6 @@ std::int16_t takeCount()
     return escapeCount();
 }
 
-ColumnCountStats columnCountStats()
-{
-    ColumnCountStats now = stats;
-    now.batched = countedAhead.load(std::memory_order_relaxed);
-    return now;
-}
+ColumnCountStats columnCountStats() { return stats; }
 
 } // namespace vantorel
