@@ -191,8 +191,6 @@ int halved(int side)
     return half < 1 ? 1 : half;
 }
 
-// Plans the rest of the pass from where it stands: the current stage from
-// the current column, then the stages that follow with the current options.
 // The bits of the rows 0, n, 2n, ... of a 64-pixel word, for n dividing 64.
 std::uint64_t everyNth(int n)
 {
@@ -202,6 +200,8 @@ std::uint64_t everyNth(int n)
     return bits;
 }
 
+// Plans the rest of the pass from where it stands: the current stage from
+// the current column, then the stages that follow with the current options.
 void makePlan()
 {
     dropPointsInFlight();
@@ -272,8 +272,8 @@ void keepWorkerBusy()
 }
 
 // Counts the pixels of the column that are still unknown and that neither
-// thread holds any more, here and now.
-void countTheRest(const Needs& needs)
+// thread holds any more, here and now. Returns how many it counted.
+long countTheRest(const Needs& needs)
 {
     static std::vector<double> re, im;
     static std::vector<std::int16_t> counts;
@@ -294,6 +294,7 @@ void countTheRest(const Needs& needs)
     for (std::size_t k = 0; k < pixels.size(); ++k)
         kept.counts[static_cast<std::size_t>(pixels[k])].store(counts[k], std::memory_order_relaxed);
     stats.batched += static_cast<long>(pixels.size());
+    return static_cast<long>(pixels.size());
 }
 
 void waitForColumn(Needs& needs)
@@ -312,10 +313,9 @@ void waitForColumn(Needs& needs)
             std::this_thread::yield();
             continue;
         }
-        if (!columnReady(&passFeed)) {
-            stats.late += static_cast<long>(needs.pixels.size() - needs.firstUnknown);
-            countTheRest(needs);
-        }
+        // Neither thread holds the missing counts: a plan that missed them.
+        if (!columnReady(&passFeed))
+            stats.late += countTheRest(needs);
         break;
     }
     passFeed.needs = nullptr;
