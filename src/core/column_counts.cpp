@@ -81,6 +81,15 @@ struct ColumnBatch {
 ColumnBatch column;
 ColumnCountStats stats;
 
+// The points of a column batch at shallow limits: the unknown ones, all in
+// the column's cRe.
+struct ShallowBatch {
+    std::vector<double> cRe, cIm;
+    std::vector<std::int16_t> counts;
+    std::vector<int> rows;
+};
+ShallowBatch batch;
+
 template <class T>
 void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
 {
@@ -387,10 +396,15 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     column.limit = s.maxIterations;
     column.calcStep = s.calcStep;
 
-    // The blocks the row loop will compute, exactly as it decides them.
+    // The blocks the row loop will compute, exactly as it decides them; the
+    // counts already there are taken at once.
+    const bool shallow = kept.rounds < RoundsWorthPlanning;
+    const int columnStart = s.pixelX * kept.stride;
     static Needs needs;
     needs.pixels.clear();
     needs.firstUnknown = 0;
+    batch.cIm.clear();
+    batch.rows.clear();
     bool unplanned = false;
     bool computes = s.computePoint;
     for (int y = 0; y <= rowEnd; y += rowStep) {
@@ -398,30 +412,48 @@ void prepareColumnCounts(int rowEnd, int rowStep)
                                       s.refinementBase);
         if (!computes)
             continue;
-        column.rowIm[y] = bitsOf(y * s.pixelStepY + s.viewYMin);
+        const double cIm = y * s.pixelStepY + s.viewYMin;
+        column.rowIm[y] = bitsOf(cIm);
         column.rowStamp[y] = column.stamp;
-        const int pixel = s.pixelX * kept.stride + y;
-        needs.pixels.push_back(pixel);
-        if (known(pixel))
+        const int pixel = columnStart + y;
+        const std::int16_t count = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire);
+        if (count >= 0) {
             ++stats.reused;
-        else if (plan.stale || !isPlanned(pixel))
-            unplanned = true;
-    }
-    if (kept.rounds < RoundsWorthPlanning) {
-        // Shallow: the column's own points in one batch cost less than a plan.
-        countTheRest(needs);
-    } else {
-        if (unplanned)
-            makePlan();
-        keepWorkerBusy();
-        waitForColumn(needs);
+            column.rowCount[y] = count;
+        } else if (shallow) {
+            batch.cIm.push_back(cIm);
+            batch.rows.push_back(y);
+        } else {
+            needs.pixels.push_back(pixel);
+            unplanned = unplanned || plan.stale || !isPlanned(pixel);
+        }
     }
 
-
-    for (const int pixel : needs.pixels) {
-        const int y = pixel % kept.stride;
-        column.rowCount[y] = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
+    if (shallow) {
+        // The column's own points in one batch cost less than a plan.
+        const int n = static_cast<int>(batch.rows.size());
+        if (n == 0)
+            return;
+        batch.cRe.assign(batch.rows.size(), cRe);
+        batch.counts.resize(batch.rows.size());
+        escapeCounts(batch.cRe.data(), batch.cIm.data(), batch.counts.data(), n, s.maxIterations, s.calcStep);
+        stats.batched += n;
+        for (int k = 0; k < n; ++k) {
+            const int y = batch.rows[static_cast<std::size_t>(k)];
+            const std::int16_t count = batch.counts[static_cast<std::size_t>(k)];
+            column.rowCount[y] = count;
+            kept.counts[static_cast<std::size_t>(columnStart + y)].store(count, std::memory_order_relaxed);
+        }
+        return;
     }
+    if (needs.pixels.empty())
+        return;
+    if (unplanned)
+        makePlan();
+    keepWorkerBusy();
+    waitForColumn(needs);
+    for (const int pixel : needs.pixels)
+        column.rowCount[pixel - columnStart] = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
 }
 
 std::int16_t takeCount()

@@ -249,11 +249,17 @@ private:
     std::thread thread_;  // last: starts after the members it uses exist
 };
 
+std::atomic<bool> workerStarted{false};
+
+// The worker, started on first use (a pass at shallow limits never needs it).
 Worker& worker()
 {
     static Worker w;
+    workerStarted.store(true, std::memory_order_relaxed);
     return w;
 }
+
+bool workerBusy() { return workerStarted.load(std::memory_order_relaxed) && worker().busy(); }
 
 // Below this much work (rounds of all points together) waking the worker
 // costs more than it saves: about a third of a millisecond of one thread.
@@ -323,7 +329,7 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
     // The worker shares large batches, unless it is counting ahead for a
     // plotting pass.
     const bool share = threshold > 0 && n * perPoint >= static_cast<double>(threshold) && n >= 2 * PointsPerClaim
-                       && !worker().busy();
+                       && !workerBusy();
     ArrayFeed mine{&points, share};
     Batch batch{bound.rounds, bound.count, calcStep, {&nextArrayPoint, &deliverToArray, &never, &mine}, nullptr,
                 &roundsRun};
@@ -361,7 +367,7 @@ void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float max
 
 bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep)
 {
-    if (calcStep < 1 || threadingThreshold.load(std::memory_order_relaxed) == 0 || worker().busy())
+    if (calcStep < 1 || threadingThreshold.load(std::memory_order_relaxed) == 0 || workerBusy())
         return false;
     const CountBound bound = boundFor(maxIterations, calcStep);
     if (bound.rounds == 0)
@@ -370,9 +376,13 @@ bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep
     return true;
 }
 
-void stopWorkerFeed() { worker().stop(); }
+void stopWorkerFeed()
+{
+    if (workerStarted.load(std::memory_order_relaxed))
+        worker().stop();
+}
 
-bool workerFeedRunning() { return worker().busy(); }
+bool workerFeedRunning() { return workerBusy(); }
 
 double kernelRoundsRun() { return roundsCounted.load(std::memory_order_relaxed); }
 
