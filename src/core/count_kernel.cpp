@@ -141,6 +141,7 @@ public:
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
+            stopRequested_.store(true, std::memory_order_relaxed);  // a batch in progress ends early
         }
         wake_.notify_one();
         thread_.join();
