@@ -47,6 +47,8 @@ std::int16_t halve(std::int16_t side)
 
 void finish()
 {
+    // Nothing more to count ahead for this pass.
+    endPassCounts();
     if (state.abortRequested) {
         // Stopped: the time label keeps the last column's time.
         state.abortRequested = false;
