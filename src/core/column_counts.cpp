@@ -103,8 +103,8 @@ void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
 // step, so they can be worked out long before the pass paints them; the
 // lanes of both threads take the pixels in this order and the pass waits
 // only for what its current column needs. A wrong guess (the options
-// changed at a pump) costs time, never a count: a pixel the pass needs that
-// is in no plan is counted when it is needed.
+// changed at a pump) costs time, never a count: whatever the pass needs is
+// in the plan, at worst later than it is needed.
 struct Plan {
     std::vector<int> order;
     std::atomic<int> claimed{0};
@@ -132,11 +132,6 @@ struct PlanFeed {
 };
 PlanFeed passFeed, workerFeed;
 kernel::LaneState passLanes;
-
-bool isPlanned(int pixel)
-{
-    return (kept.planned[static_cast<std::size_t>(pixel) / 64] >> (pixel % 64)) & 1;
-}
 
 bool known(int pixel) { return kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire) >= 0; }
 
@@ -405,7 +400,6 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     needs.firstUnknown = 0;
     batch.cIm.clear();
     batch.rows.clear();
-    bool unplanned = false;
     bool computes = s.computePoint;
     for (int y = 0; y <= rowEnd; y += rowStep) {
         computes = decideComputePoint(computes, s.pixelX, y, s.blockWidth, s.blockHeight, s.initialBlockSize,
@@ -425,7 +419,6 @@ void prepareColumnCounts(int rowEnd, int rowStep)
             batch.rows.push_back(y);
         } else {
             needs.pixels.push_back(pixel);
-            unplanned = unplanned || plan.stale || !isPlanned(pixel);
         }
     }
 
@@ -448,7 +441,10 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     }
     if (needs.pixels.empty())
         return;
-    if (unplanned)
+    // Every plan ends with the 1 x 1 stage, which holds every pixel, so a
+    // plan made since the pass began or last changed course holds whatever
+    // the column needs.
+    if (plan.stale)
         makePlan();
     keepWorkerBusy();
     waitForColumn(needs);

@@ -115,8 +115,9 @@ protected:
         const ColumnCountStats after = columnCountStats();
         EXPECT_EQ(after.single, before.single) << setup.describe();
         EXPECT_EQ(after.late, before.late) << setup.describe();
-        if (expectedPlans >= 0)
+        if (expectedPlans >= 0) {
             EXPECT_EQ(after.plans - before.plans, expectedPlans) << setup.describe();
+        }
         EXPECT_GT(after.batched, before.batched) << setup.describe();
         ASSERT_EQ(plain.pumps, fast.pumps) << setup.describe();
         std::size_t differing = 0, first = 0;
@@ -203,6 +204,9 @@ TEST_F(FastPathTest, ALimitAndStepChangedAtAPumpTakeEffectAsInThePlainLoop)
         s.step = i % 2 ? 1 : 7;
         const long p1 = pump(rng), p2 = pump(rng), p3 = pump(rng);
         const int l1 = limit(rng), s1 = step(rng), l2 = limit(rng), s2 = 1 + i;
+        // With and without the worker: alone, the pass's own lanes still hold
+        // points of the old limit when it changes.
+        setThreadingThreshold(i % 4 < 2 ? 1 : 0);
         expectSamePicture(s, [=](MemoryPlatform& fake) {
             fake.atPump(p1, [&fake, l1] { fake.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(l1)); });
             fake.atPump(p2, [&fake, s1] { fake.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(s1)); });

@@ -44,8 +44,10 @@ start_long_plot() {
   sleep 1.5
   kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
   after=$(cpu_ticks "$pid")
-  # A running plot keeps a core busy: at least 0.5 s of CPU in 1.5 s.
-  [ $((after - before)) -ge 50 ] || fail "no plot seems to be running (cpu ticks $before -> $after)"
+  # A running plot keeps a core busy; an idle program takes next to nothing.
+  # At least a quarter of a core (0.375 s of CPU in 1.5 s), which a plot gets
+  # even on a machine busy with other work.
+  [ $((after - before)) -ge 38 ] || fail "no plot seems to be running (cpu ticks $before -> $after)"
 }
 
 # Waits up to 3 s for the program to end and checks its status.
