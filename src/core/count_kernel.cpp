@@ -135,16 +135,16 @@ void addRounds(double rounds)
 // will need next (the caller goes on and takes the counts as they come).
 class Worker {
 public:
-    Worker() : thread_([this] { loop(); }) {}
+    Worker() : thread([this] { loop(); }) {}
     ~Worker()
     {
         {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-            stopRequested_.store(true, std::memory_order_relaxed);  // a batch in progress ends early
+            std::lock_guard lock(mutex);
+            stopping = true;
+            stopRequested.store(true, std::memory_order_relaxed);  // a batch in progress ends early
         }
-        wake_.notify_one();
-        thread_.join();
+        wake.notify_one();
+        thread.join();
     }
 
     // Hands the worker a batch and returns at once. The feed is used as it
@@ -152,14 +152,14 @@ public:
     void post(KernelFunction run, const Batch& batch)
     {
         {
-            std::lock_guard lock(mutex_);
-            run_ = run;
-            batch_ = batch;
-            stopRequested_.store(false, std::memory_order_relaxed);
-            busy_.store(true, std::memory_order_relaxed);
-            ++posted_;
+            std::lock_guard lock(mutex);
+            postedKernel = run;
+            postedBatch = batch;
+            stopRequested.store(false, std::memory_order_relaxed);
+            inProgress.store(true, std::memory_order_relaxed);
+            ++posted;
         }
-        wake_.notify_one();
+        wake.notify_one();
     }
 
     // Asks the worker to stop its batch between two blocks of rounds and
@@ -172,82 +172,82 @@ public:
     // begun it. Returns the rounds the worker ran.
     double finish(bool stopEarly)
     {
-        std::unique_lock lock(mutex_);
-        if (taken_ != posted_) {
-            taken_ = finished_ = posted_;
-            busy_.store(false, std::memory_order_release);
+        std::unique_lock lock(mutex);
+        if (taken != posted) {
+            taken = finished = posted;
+            inProgress.store(false, std::memory_order_release);
             return 0;
         }
         if (stopEarly)
-            stopRequested_.store(true, std::memory_order_relaxed);
-        done_.wait(lock, [this] { return finished_ == posted_; });
-        return rounds_;
+            stopRequested.store(true, std::memory_order_relaxed);
+        done.wait(lock, [this] { return finished == posted; });
+        return lastRounds;
     }
 
     // Whether a posted batch is not finished yet. When it reads false, every
     // count the batch delivered is visible to the reader.
-    bool busy() const { return busy_.load(std::memory_order_acquire); }
+    bool busy() const { return inProgress.load(std::memory_order_acquire); }
 
 private:
     static bool enoughOrStopped(void* ctx)
     {
         Worker& w = *static_cast<Worker*>(ctx);
-        return w.stopRequested_.load(std::memory_order_relaxed) || w.innerEnough_(w.innerCtx_);
+        return w.stopRequested.load(std::memory_order_relaxed) || w.innerEnough(w.innerCtx);
     }
     static int forwardNext(void* ctx, double* cRe, double* cIm)
     {
         Worker& w = *static_cast<Worker*>(ctx);
-        return w.innerNext_(w.innerCtx_, cRe, cIm);
+        return w.innerNext(w.innerCtx, cRe, cIm);
     }
     static void forwardDeliver(void* ctx, int id, std::int16_t count)
     {
         Worker& w = *static_cast<Worker*>(ctx);
-        w.innerDeliver_(w.innerCtx_, id, count);
+        w.innerDeliver(w.innerCtx, id, count);
     }
 
     void loop()
     {
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(mutex);
         for (;;) {
-            wake_.wait(lock, [this] { return stopping_ || taken_ != posted_; });
-            if (stopping_)
+            wake.wait(lock, [this] { return stopping || taken != posted; });
+            if (stopping)
                 return;
-            taken_ = posted_;
-            Batch own = batch_;
-            innerNext_ = own.feed.next;
-            innerDeliver_ = own.feed.deliver;
-            innerEnough_ = own.feed.enough;
-            innerCtx_ = own.feed.ctx;
+            taken = posted;
+            Batch own = postedBatch;
+            innerNext = own.feed.next;
+            innerDeliver = own.feed.deliver;
+            innerEnough = own.feed.enough;
+            innerCtx = own.feed.ctx;
             own.feed = {&forwardNext, &forwardDeliver, &enoughOrStopped, this};
             own.lanes = nullptr;  // its lanes end every batch empty (or dropped)
             double rounds = 0;
             own.roundsRun = &rounds;
-            const KernelFunction run = run_;
+            const KernelFunction run = postedKernel;
             lock.unlock();
             workerRanWith.store(runExact(run, own), std::memory_order_relaxed);
             workerBatches.fetch_add(1, std::memory_order_relaxed);
             addRounds(rounds);
             lock.lock();
-            rounds_ = rounds;
-            finished_ = taken_;
-            busy_.store(false, std::memory_order_release);
-            done_.notify_all();
+            lastRounds = rounds;
+            finished = taken;
+            inProgress.store(false, std::memory_order_release);
+            done.notify_all();
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_, done_;
-    KernelFunction run_ = nullptr;
-    Batch batch_{};
-    int (*innerNext_)(void*, double*, double*) = nullptr;
-    void (*innerDeliver_)(void*, int, std::int16_t) = nullptr;
-    bool (*innerEnough_)(void*) = nullptr;
-    void* innerCtx_ = nullptr;
-    std::atomic<bool> stopRequested_{false}, busy_{false};
-    long posted_ = 0, taken_ = 0, finished_ = 0;
-    double rounds_ = 0;
-    bool stopping_ = false;
-    std::thread thread_;  // last: starts after the members it uses exist
+    std::mutex mutex;
+    std::condition_variable wake, done;
+    KernelFunction postedKernel = nullptr;
+    Batch postedBatch{};
+    int (*innerNext)(void*, double*, double*) = nullptr;
+    void (*innerDeliver)(void*, int, std::int16_t) = nullptr;
+    bool (*innerEnough)(void*) = nullptr;
+    void* innerCtx = nullptr;
+    std::atomic<bool> stopRequested{false}, inProgress{false};
+    long posted = 0, taken = 0, finished = 0;
+    double lastRounds = 0;
+    bool stopping = false;
+    std::thread thread;  // last: starts after the members it uses exist
 };
 
 std::atomic<bool> workerStarted{false};
