@@ -170,8 +170,10 @@ int main(int argc, char** argv)
 
     Command1_Click();
 
+    // Written whole or not at all, like a saved picture, but without waiting
+    // for the disk: a picture this tool made can be made again.
     const std::string bitmap = canvas.canvasBmp();
-    const std::string problem = replaceFileContents(o.out, bitmap.data(), bitmap.size());
+    const std::string problem = replaceFileContents(o.out, bitmap.data(), bitmap.size(), Durability::Unsynced);
     if (!problem.empty()) {
         std::fprintf(stderr, "vantorel-render: cannot write %s: %s\n", o.out.c_str(), problem.c_str());
         return 1;

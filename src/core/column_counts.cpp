@@ -2,10 +2,15 @@
 
 #include "core/count_kernel.h"
 #include "core/escape.h"
+#include "core/numeric.h"
 #include "core/state.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace vantorel {
@@ -41,24 +46,33 @@ CountKey currentKey()
             bitsOf(s.maxIterations), s.calcStep, s.canvasWidth, s.canvasHeight};
 }
 
-// Counts of single pixels kept within a pass (-1: not known). Allocated when
-// the canvas size changes, never per block or per column.
+// Counts of single pixels kept within a pass (-1: not known), filled ahead of
+// need by the worker thread and by the pass's own thread. Pixels are numbered
+// down the columns, as the pass reads them, with each column padded to a
+// whole number of 64-pixel words (pixel x * stride + y) so that a plan can
+// pick a column's rows a word at a time. Allocated when the canvas size
+// changes, never per block or per column.
 struct PixelCounts {
-    std::vector<std::int16_t> counts;
+    std::unique_ptr<std::atomic<std::int16_t>[]> counts;
+    std::vector<std::uint64_t> planned;  // one bit per pixel: in the current plan
+    std::size_t size = 0;
+    int stride = 64;   // pixels per column, the canvas height rounded up to 64
     CountKey key;
+    int rounds = 0;  // loop rounds of a point that never escapes, for the key's limit and step
     bool valid = false;
 };
 PixelCounts kept;
 
-// The current column's batch. Sized by the canvas height.
+// Planning ahead pays when points may run long: below this many rounds a
+// column's own points, counted when the column begins, cost less than a plan
+// of the whole pass and a second thread.
+constexpr int RoundsWorthPlanning = 256;
+
+// The counts of the current column, by row. Sized by the canvas height.
 struct ColumnBatch {
-    std::vector<double> cIm;              // per point of the batch
-    std::vector<std::int16_t> counts;     // per point of the batch
-    std::vector<int> rows;                // pixelY of each point
     std::vector<std::int16_t> rowCount;   // per pixelY
     std::vector<std::uint64_t> rowIm;     // per pixelY: bits of the cIm used
     std::vector<long> rowStamp;           // per pixelY: the column the count belongs to
-    std::vector<double> cRe;              // per point, all equal (the kernel takes arrays)
     long stamp = 0;
     std::uint64_t reBits = 0;
     float limit = 0;
@@ -67,11 +81,253 @@ struct ColumnBatch {
 ColumnBatch column;
 ColumnCountStats stats;
 
+// The points of a column batch at shallow limits: the unknown ones, all in
+// the column's cRe.
+struct ShallowBatch {
+    std::vector<double> cRe, cIm;
+    std::vector<std::int16_t> counts;
+    std::vector<int> rows;
+};
+ShallowBatch batch;
+
 template <class T>
 void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
 {
     if (v.size() < n)
         v.resize(n, fill);
+}
+
+// The pixels the rest of the pass is expected to compute, in the order it
+// will need them: stage by stage, column by column, top to bottom, each
+// pixel once. The counts are pure functions of the pixel, the limit and the
+// step, so they can be worked out long before the pass paints them; the
+// lanes of both threads take the pixels in this order and the pass waits
+// only for what its current column needs. A wrong guess (the options
+// changed at a pump) costs time, never a count: a pixel the pass needs that
+// is in no plan is counted when it is needed.
+struct Plan {
+    std::vector<int> order;
+    std::atomic<int> claimed{0};
+    bool stale = true;
+    // What the points depend on, copied for the worker thread.
+    double xMin = 0, yMin = 0, stepX = 0, stepY = 0;
+    float limit = 0;
+    int calcStep = 0;
+};
+Plan plan;
+
+// The pixels of the current column whose counts the pass needs, in plan order.
+struct Needs {
+    std::vector<int> pixels;
+    std::size_t firstUnknown = 0;
+};
+
+// One thread's place in the plan: pixels are claimed a few at a time so that
+// the two threads rarely touch the shared counter.
+constexpr int PixelsPerClaim = 8;
+struct PlanFeed {
+    int next = 0, end = 0;
+    long delivered = 0;      // counts this thread made (for the statistics)
+    Needs* needs = nullptr;  // the pass's thread: what it waits for
+};
+PlanFeed passFeed, workerFeed;
+kernel::LaneState passLanes;
+
+bool isPlanned(int pixel)
+{
+    return (kept.planned[static_cast<std::size_t>(pixel) / 64] >> (pixel % 64)) & 1;
+}
+
+bool known(int pixel) { return kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire) >= 0; }
+
+int nextPlanned(void* ctx, double* cRe, double* cIm)
+{
+    PlanFeed& feed = *static_cast<PlanFeed*>(ctx);
+    for (;;) {
+        if (feed.next == feed.end) {
+            const int total = static_cast<int>(plan.order.size());
+            const int first = plan.claimed.fetch_add(PixelsPerClaim, std::memory_order_relaxed);
+            if (first >= total)
+                return -1;
+            feed.next = first;
+            feed.end = std::min(first + PixelsPerClaim, total);
+        }
+        const int pixel = plan.order[static_cast<std::size_t>(feed.next++)];
+        if (known(pixel))
+            continue;  // counted before this plan was made
+        const int x = pixel / kept.stride, y = pixel % kept.stride;
+        // The point exactly as the pass forms it: pixel times step, plus the edge.
+        *cRe = x * plan.stepX + plan.xMin;
+        *cIm = y * plan.stepY + plan.yMin;
+        return pixel;
+    }
+}
+
+void deliverPixel(void* ctx, int pixel, std::int16_t count)
+{
+    kept.counts[static_cast<std::size_t>(pixel)].store(count, std::memory_order_release);
+    ++static_cast<PlanFeed*>(ctx)->delivered;
+}
+
+// Enough for now: every count the current column needs is there.
+bool columnReady(void* ctx)
+{
+    Needs* needs = static_cast<PlanFeed*>(ctx)->needs;
+    if (!needs)
+        return false;  // the worker goes on to the end of the plan
+    while (needs->firstUnknown < needs->pixels.size() && known(needs->pixels[needs->firstUnknown]))
+        ++needs->firstUnknown;
+    return needs->firstUnknown == needs->pixels.size();
+}
+
+// Stops the worker and forgets the points in flight; the plan must be made
+// again before the lanes run.
+void dropPointsInFlight()
+{
+    stopWorkerFeed();
+    stats.batched += passFeed.delivered + workerFeed.delivered;
+    passLanes.lanes = 0;
+    passLanes.live = 0;
+    passFeed = {};
+    workerFeed = {};
+    plan.stale = true;
+}
+
+// A side halved as the pass halves it: times 0.5, ties to even, never below 1.
+int halved(int side)
+{
+    const int half = roundToInt16(side * 0.5);
+    return half < 1 ? 1 : half;
+}
+
+// The bits of the rows 0, n, 2n, ... of a 64-pixel word, for n dividing 64.
+std::uint64_t everyNth(int n)
+{
+    std::uint64_t bits = 0;
+    for (int y = 0; y < 64; y += n)
+        bits |= std::uint64_t{1} << y;
+    return bits;
+}
+
+// Plans the rest of the pass from where it stands: the current stage from
+// the current column, then the stages that follow with the current options.
+void makePlan()
+{
+    dropPointsInFlight();
+    ++stats.plans;
+    const ExplorationState& s = state;
+    std::fill(kept.planned.begin(), kept.planned.end(), 0);
+    plan.order.clear();
+    plan.claimed.store(0, std::memory_order_relaxed);
+    plan.xMin = s.viewXMin;
+    plan.yMin = s.viewYMin;
+    plan.stepX = s.pixelStepX;
+    plan.stepY = s.pixelStepY;
+    plan.limit = s.maxIterations;
+    plan.calcStep = s.calcStep;
+
+    int width = s.blockWidth, height = s.blockHeight, firstColumn = s.pixelX;
+    std::int16_t counter = s.stageCounter;
+    // A pass has at most 9 stages; the bound only guards odd block sizes.
+    for (int stage = 0; stage < 64 && width >= 1 && height >= 1; ++stage) {
+        // The stage's rows as bits of a column word (pixel y is bit y % 64
+        // of word y / 64); pixels planned before are skipped a word at a time.
+        // Pixels whose counts are known already are skipped when claimed.
+        const int lastRow = s.canvasHeight - height;
+        const std::uint64_t rowsOfStage = height <= 64 && 64 % height == 0 ? everyNth(height) : 0;
+        for (int x = firstColumn; x <= s.canvasWidth - width; x += width) {
+            std::uint64_t* column = kept.planned.data() + static_cast<std::size_t>(x) * (kept.stride / 64);
+            for (int word = 0; word * 64 <= lastRow; ++word) {
+                std::uint64_t rows = rowsOfStage;
+                if (!rows)  // an odd block height: its rows one by one
+                    for (int y = (word * 64 + height - 1) / height * height; y < word * 64 + 64; y += height)
+                        rows |= std::uint64_t{1} << (y - word * 64);
+                if (lastRow - word * 64 < 63)
+                    rows &= (std::uint64_t{2} << (lastRow - word * 64)) - 1;
+                std::uint64_t fresh = rows & ~column[word];
+                column[word] |= fresh;
+                for (; fresh; fresh &= fresh - 1)
+                    plan.order.push_back(x * kept.stride + word * 64 + std::countr_zero(fresh));
+            }
+        }
+        firstColumn = 0;
+        // The stage end of the pass.
+        if (s.initialBlockSize == 1)
+            break;
+        counter = wrappingAdd16(counter, 1);
+        if (width == 1 && height == 1)
+            break;
+        if (s.synchronizedMode) {
+            width = halved(width);
+            height = halved(height);
+        } else if (counter % 2 != 0) {
+            width = halved(width);
+        } else {
+            height = halved(height);
+        }
+    }
+    plan.stale = false;
+}
+
+// The worker counts ahead whenever the plan has pixels nobody has taken.
+void keepWorkerBusy()
+{
+    if (plan.stale || workerFeedRunning()
+        || plan.claimed.load(std::memory_order_relaxed) >= static_cast<int>(plan.order.size()))
+        return;
+    stats.batched += workerFeed.delivered;
+    workerFeed = {};
+    startWorkerFeed({&nextPlanned, &deliverPixel, &columnReady, &workerFeed}, plan.limit, plan.calcStep);
+}
+
+// Counts the pixels of the column that are still unknown and that neither
+// thread holds any more, here and now. Returns how many it counted.
+long countTheRest(const Needs& needs)
+{
+    static std::vector<double> re, im;
+    static std::vector<std::int16_t> counts;
+    static std::vector<int> pixels;
+    re.clear(), im.clear(), pixels.clear();
+    for (std::size_t k = needs.firstUnknown; k < needs.pixels.size(); ++k) {
+        const int pixel = needs.pixels[k];
+        if (known(pixel))
+            continue;
+        const int x = pixel / kept.stride, y = pixel % kept.stride;
+        re.push_back(x * state.pixelStepX + state.viewXMin);
+        im.push_back(y * state.pixelStepY + state.viewYMin);
+        pixels.push_back(pixel);
+    }
+    counts.resize(pixels.size());
+    escapeCounts(re.data(), im.data(), counts.data(), static_cast<int>(pixels.size()), state.maxIterations,
+                 state.calcStep);
+    for (std::size_t k = 0; k < pixels.size(); ++k)
+        kept.counts[static_cast<std::size_t>(pixels[k])].store(counts[k], std::memory_order_relaxed);
+    stats.batched += static_cast<long>(pixels.size());
+    return static_cast<long>(pixels.size());
+}
+
+void waitForColumn(Needs& needs)
+{
+    // Count on this thread until the column's counts are all there: the
+    // lanes take the plan's pixels, so while they wait for a slow point of
+    // this column they count the columns that follow.
+    passFeed.needs = &needs;
+    while (!columnReady(&passFeed)) {
+        countFromFeed({&nextPlanned, &deliverPixel, &columnReady, &passFeed}, passLanes, plan.limit, plan.calcStep);
+        if (columnReady(&passFeed))
+            break;
+        if (workerFeedRunning()) {
+            // The worker holds a point of this column and nothing is left to
+            // take meanwhile.
+            std::this_thread::yield();
+            continue;
+        }
+        // Neither thread holds the missing counts: a plan that missed them.
+        if (!columnReady(&passFeed))
+            stats.late += countTheRest(needs);
+        break;
+    }
+    passFeed.needs = nullptr;
 }
 
 } // namespace
@@ -90,7 +346,13 @@ bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, i
     return !(pixelX % latticeX == 0 && pixelY % latticeY == 0);
 }
 
-void beginPassCounts() { kept.valid = false; }
+void beginPassCounts()
+{
+    dropPointsInFlight();
+    kept.valid = false;
+}
+
+void endPassCounts() { dropPointsInFlight(); }
 
 void prepareColumnCounts(int rowEnd, int rowStep)
 {
@@ -102,31 +364,48 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     if (rowEnd >= height || s.pixelX < 0 || s.pixelX >= s.canvasWidth)
         return;
 
-    ensureSize(column.cIm, static_cast<std::size_t>(height));
-    ensureSize(column.cRe, static_cast<std::size_t>(height));
-    ensureSize(column.counts, static_cast<std::size_t>(height));
-    ensureSize(column.rows, static_cast<std::size_t>(height));
     ensureSize(column.rowCount, static_cast<std::size_t>(height));
     ensureSize(column.rowIm, static_cast<std::size_t>(height));
     ensureSize(column.rowStamp, static_cast<std::size_t>(height), -1L);
 
     const CountKey key = currentKey();
-    const std::size_t pixels = static_cast<std::size_t>(s.canvasWidth) * static_cast<std::size_t>(height);
+    const int stride = (height + 63) / 64 * 64;
+    const std::size_t pixels = static_cast<std::size_t>(s.canvasWidth) * static_cast<std::size_t>(stride);
     if (!kept.valid || !(kept.key == key)) {
-        ensureSize(kept.counts, pixels);
-        std::fill_n(kept.counts.begin(), pixels, std::int16_t{-1});
+        // The limit, the step or the view changed at a pump, or a pass began.
+        dropPointsInFlight();
+        if (kept.size < pixels) {
+            kept.counts = std::make_unique<std::atomic<std::int16_t>[]>(pixels);
+            kept.planned.assign((pixels + 63) / 64, 0);
+            plan.order.reserve(pixels);
+            kept.size = pixels;
+        }
+        if (kept.stride != stride) {
+            kept.stride = stride;
+            std::fill(kept.planned.begin(), kept.planned.end(), 0);
+        }
+        for (std::size_t i = 0; i < pixels; ++i)
+            kept.counts[i].store(-1, std::memory_order_relaxed);
         kept.key = key;
+        kept.rounds = countBound(s.maxIterations, s.calcStep).rounds;
         kept.valid = true;
     }
 
-    // The point exactly as the pass forms it: pixel times step, plus the edge.
     const double cRe = s.pixelX * s.pixelStepX + s.viewXMin;
     column.reBits = bitsOf(cRe);
     column.limit = s.maxIterations;
     column.calcStep = s.calcStep;
 
-    std::int16_t* const keptColumn = kept.counts.data();
-    int missing = 0;
+    // The blocks the row loop will compute, exactly as it decides them; the
+    // counts already there are taken at once.
+    const bool shallow = kept.rounds < RoundsWorthPlanning;
+    const int columnStart = s.pixelX * kept.stride;
+    static Needs needs;
+    needs.pixels.clear();
+    needs.firstUnknown = 0;
+    batch.cIm.clear();
+    batch.rows.clear();
+    bool unplanned = false;
     bool computes = s.computePoint;
     for (int y = 0; y <= rowEnd; y += rowStep) {
         computes = decideComputePoint(computes, s.pixelX, y, s.blockWidth, s.blockHeight, s.initialBlockSize,
@@ -136,26 +415,45 @@ void prepareColumnCounts(int rowEnd, int rowStep)
         const double cIm = y * s.pixelStepY + s.viewYMin;
         column.rowIm[y] = bitsOf(cIm);
         column.rowStamp[y] = column.stamp;
-        const std::int16_t known = keptColumn[static_cast<std::size_t>(y) * s.canvasWidth + s.pixelX];
-        if (known >= 0) {
+        const int pixel = columnStart + y;
+        const std::int16_t count = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire);
+        if (count >= 0) {
             ++stats.reused;
-            column.rowCount[y] = known;
-            continue;
+            column.rowCount[y] = count;
+        } else if (shallow) {
+            batch.cIm.push_back(cIm);
+            batch.rows.push_back(y);
+        } else {
+            needs.pixels.push_back(pixel);
+            unplanned = unplanned || plan.stale || !isPlanned(pixel);
         }
-        column.cRe[missing] = cRe;
-        column.cIm[missing] = cIm;
-        column.rows[missing] = y;
-        ++missing;
     }
-    if (missing == 0)
+
+    if (shallow) {
+        // The column's own points in one batch cost less than a plan.
+        const int n = static_cast<int>(batch.rows.size());
+        if (n == 0)
+            return;
+        batch.cRe.assign(batch.rows.size(), cRe);
+        batch.counts.resize(batch.rows.size());
+        escapeCounts(batch.cRe.data(), batch.cIm.data(), batch.counts.data(), n, s.maxIterations, s.calcStep);
+        stats.batched += n;
+        for (int k = 0; k < n; ++k) {
+            const int y = batch.rows[static_cast<std::size_t>(k)];
+            const std::int16_t count = batch.counts[static_cast<std::size_t>(k)];
+            column.rowCount[y] = count;
+            kept.counts[static_cast<std::size_t>(columnStart + y)].store(count, std::memory_order_relaxed);
+        }
         return;
-    escapeCounts(column.cRe.data(), column.cIm.data(), column.counts.data(), missing, s.maxIterations, s.calcStep);
-    stats.batched += missing;
-    for (int k = 0; k < missing; ++k) {
-        const int y = column.rows[k];
-        column.rowCount[y] = column.counts[k];
-        keptColumn[static_cast<std::size_t>(y) * s.canvasWidth + s.pixelX] = column.counts[k];
     }
+    if (needs.pixels.empty())
+        return;
+    if (unplanned)
+        makePlan();
+    keepWorkerBusy();
+    waitForColumn(needs);
+    for (const int pixel : needs.pixels)
+        column.rowCount[pixel - columnStart] = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
 }
 
 std::int16_t takeCount()

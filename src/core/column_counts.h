@@ -1,6 +1,8 @@
 #pragma once
-// The counts of one column of blocks, computed in one batch when the column
-// begins instead of one escapeCount per block.
+// The counts of one column of blocks, ready when the column begins instead of
+// one escapeCount per block: counted then in one batch at shallow limits; at
+// deep limits counted ahead, in the order the rest of the pass needs them,
+// by the lanes of both threads (column_counts.cpp explains the plan).
 //
 // Why this is the same picture: everything a count depends on (the point,
 // maxIterations, calcStep) and everything that decides which blocks of the
@@ -24,6 +26,9 @@ bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, i
 
 // Forgets the counts kept from earlier stages; called when a pass begins.
 void beginPassCounts();
+// Stops counting ahead; called when a pass ends (a pass it ran inside of
+// plans again when it carries on).
+void endPassCounts();
 
 // Computes, for the column at state.pixelX, the counts of the blocks the row
 // loop (pixelY = 0, rowStep, ... rowEnd) will compute. Counts kept from an
@@ -36,11 +41,14 @@ void prepareColumnCounts(int rowEnd, int rowStep);
 std::int16_t takeCount();
 
 // What the batches have done since the program started: counts computed in
-// batches, counts reused from an earlier stage, and blocks that takeCount had
-// to count on their own because something differed from the batch (none in
-// a pass that keeps to the rules above).
+// batches (ahead of need or when a column began), blocks whose count was
+// already there when their column began, blocks that takeCount had to count
+// on their own because something differed from the batch (none in a pass
+// that keeps to the rules above), plans of the rest of a pass, and counts
+// that a plan should have brought but that neither thread had made when the
+// column needed them (none: the plan missed nothing).
 struct ColumnCountStats {
-    long batched = 0, reused = 0, single = 0;
+    long batched = 0, reused = 0, single = 0, plans = 0, late = 0;
 };
 ColumnCountStats columnCountStats();
 

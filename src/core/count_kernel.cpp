@@ -82,35 +82,57 @@ KernelFunction bestKernel()
 // shared counter.
 constexpr int PointsPerClaim = 8;
 
-struct SharedFeed {
+// The points of an escapeCounts call, for one or two threads.
+struct ArrayPoints {
+    const double* cRe;
+    const double* cIm;
+    std::int16_t* counts;
     std::atomic<int> claimed{0};
     int total = 0;
 };
 
-struct Feed {
-    SharedFeed* shared = nullptr;  // null: this thread counts every point
+struct ArrayFeed {
+    ArrayPoints* points;
+    bool shared;  // false: this thread counts every point
     int next = 0, end = 0;
 };
 
-int nextPoint(void* ctx)
+int nextArrayPoint(void* ctx, double* cRe, double* cIm)
 {
-    Feed& feed = *static_cast<Feed*>(ctx);
+    ArrayFeed& feed = *static_cast<ArrayFeed*>(ctx);
     if (feed.next == feed.end) {
-        if (!feed.shared)
-            return -1;
-        const int first = feed.shared->claimed.fetch_add(PointsPerClaim, std::memory_order_relaxed);
-        if (first >= feed.shared->total)
+        ArrayPoints& all = *feed.points;
+        const int first = feed.shared ? all.claimed.fetch_add(PointsPerClaim, std::memory_order_relaxed)
+                                      : all.claimed.exchange(all.total, std::memory_order_relaxed);
+        if (first >= all.total)
             return -1;
         feed.next = first;
-        feed.end = first + PointsPerClaim < feed.shared->total ? first + PointsPerClaim : feed.shared->total;
+        feed.end = feed.shared && first + PointsPerClaim < all.total ? first + PointsPerClaim : all.total;
     }
-    return feed.next++;
+    const int i = feed.next++;
+    *cRe = feed.points->cRe[i];
+    *cIm = feed.points->cIm[i];
+    return i;
 }
 
-// The second thread that shares the points of large batches. Created on
-// first use and kept for the rest of the run; it only ever counts: the event
-// pump and every handler stay on the user-interface thread, which waits for
-// the worker before it uses the counts.
+void deliverToArray(void* ctx, int id, std::int16_t count) { static_cast<ArrayFeed*>(ctx)->points->counts[id] = count; }
+
+bool never(void*) { return false; }
+
+std::atomic<double> roundsCounted{0};
+
+void addRounds(double rounds)
+{
+    double seen = roundsCounted.load(std::memory_order_relaxed);
+    while (!roundsCounted.compare_exchange_weak(seen, seen + rounds, std::memory_order_relaxed)) {
+    }
+}
+
+// The second thread. Created on first use and kept for the rest of the run;
+// it only ever counts: the event pump and every handler stay on the
+// user-interface thread. It runs one batch at a time, either a share of an
+// escapeCounts call (the caller waits for it) or the points a plotting pass
+// will need next (the caller goes on and takes the counts as they come).
 class Worker {
 public:
     Worker() : thread_([this] { loop(); }) {}
@@ -119,44 +141,70 @@ public:
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
+            stopRequested_.store(true, std::memory_order_relaxed);  // a batch in progress ends early
         }
         wake_.notify_one();
         thread_.join();
     }
 
-    // Counts the batch on both threads and returns when every point is done.
-    void share(KernelFunction run, const Batch& batch, SharedFeed& shared)
+    // Hands the worker a batch and returns at once. The feed is used as it
+    // is, with a stop request added to its enough.
+    void post(KernelFunction run, const Batch& batch)
     {
         {
             std::lock_guard lock(mutex_);
             run_ = run;
             batch_ = batch;
-            shared_ = &shared;
+            stopRequested_.store(false, std::memory_order_relaxed);
+            busy_.store(true, std::memory_order_relaxed);
             ++posted_;
         }
         wake_.notify_one();
-
-        Feed mine{&shared};
-        Batch own = batch;
-        own.ctx = &mine;
-        double ownRounds = 0;
-        own.roundsRun = &ownRounds;
-        callerRanWith.store(runExact(run, own), std::memory_order_relaxed);
-        *batch.roundsRun = ownRounds;
-
-        std::unique_lock lock(mutex_);
-        if (taken_ != posted_) {
-            // The worker has not woken up yet (on a busy machine it may wait
-            // for a core): every point is done, so withdraw the batch rather
-            // than wait for it.
-            taken_ = finished_ = posted_;
-            return;
-        }
-        done_.wait(lock, [this] { return finished_ == posted_; });
-        *batch.roundsRun += workerRounds_;
     }
 
+    // Asks the worker to stop its batch between two blocks of rounds and
+    // returns once it no longer uses the feed. Its lanes drop the points
+    // they hold. A batch the worker has not begun (on a busy machine it may
+    // wait for a core) is withdrawn instead.
+    void stop() { finish(true); }
+
+    // Waits until the batch is done, or withdraws it if the worker has not
+    // begun it. Returns the rounds the worker ran.
+    double finish(bool stopEarly)
+    {
+        std::unique_lock lock(mutex_);
+        if (taken_ != posted_) {
+            taken_ = finished_ = posted_;
+            busy_.store(false, std::memory_order_release);
+            return 0;
+        }
+        if (stopEarly)
+            stopRequested_.store(true, std::memory_order_relaxed);
+        done_.wait(lock, [this] { return finished_ == posted_; });
+        return rounds_;
+    }
+
+    // Whether a posted batch is not finished yet. When it reads false, every
+    // count the batch delivered is visible to the reader.
+    bool busy() const { return busy_.load(std::memory_order_acquire); }
+
 private:
+    static bool enoughOrStopped(void* ctx)
+    {
+        Worker& w = *static_cast<Worker*>(ctx);
+        return w.stopRequested_.load(std::memory_order_relaxed) || w.innerEnough_(w.innerCtx_);
+    }
+    static int forwardNext(void* ctx, double* cRe, double* cIm)
+    {
+        Worker& w = *static_cast<Worker*>(ctx);
+        return w.innerNext_(w.innerCtx_, cRe, cIm);
+    }
+    static void forwardDeliver(void* ctx, int id, std::int16_t count)
+    {
+        Worker& w = *static_cast<Worker*>(ctx);
+        w.innerDeliver_(w.innerCtx_, id, count);
+    }
+
     void loop()
     {
         std::unique_lock lock(mutex_);
@@ -165,19 +213,25 @@ private:
             if (stopping_)
                 return;
             taken_ = posted_;
-            Feed mine{shared_};
             Batch own = batch_;
-            own.ctx = &mine;
+            innerNext_ = own.feed.next;
+            innerDeliver_ = own.feed.deliver;
+            innerEnough_ = own.feed.enough;
+            innerCtx_ = own.feed.ctx;
+            own.feed = {&forwardNext, &forwardDeliver, &enoughOrStopped, this};
+            own.lanes = nullptr;  // its lanes end every batch empty (or dropped)
             double rounds = 0;
             own.roundsRun = &rounds;
             const KernelFunction run = run_;
             lock.unlock();
             workerRanWith.store(runExact(run, own), std::memory_order_relaxed);
             workerBatches.fetch_add(1, std::memory_order_relaxed);
+            addRounds(rounds);
             lock.lock();
-            workerRounds_ = rounds;
+            rounds_ = rounds;
             finished_ = taken_;
-            done_.notify_one();
+            busy_.store(false, std::memory_order_release);
+            done_.notify_all();
         }
     }
 
@@ -185,12 +239,28 @@ private:
     std::condition_variable wake_, done_;
     KernelFunction run_ = nullptr;
     Batch batch_{};
-    SharedFeed* shared_ = nullptr;
+    int (*innerNext_)(void*, double*, double*) = nullptr;
+    void (*innerDeliver_)(void*, int, std::int16_t) = nullptr;
+    bool (*innerEnough_)(void*) = nullptr;
+    void* innerCtx_ = nullptr;
+    std::atomic<bool> stopRequested_{false}, busy_{false};
     long posted_ = 0, taken_ = 0, finished_ = 0;
-    double workerRounds_ = 0;
+    double rounds_ = 0;
     bool stopping_ = false;
     std::thread thread_;  // last: starts after the members it uses exist
 };
+
+std::atomic<bool> workerStarted{false};
+
+// The worker, started on first use (a pass at shallow limits never needs it).
+Worker& worker()
+{
+    static Worker w;
+    workerStarted.store(true, std::memory_order_relaxed);
+    return w;
+}
+
+bool workerBusy() { return workerStarted.load(std::memory_order_relaxed) && worker().busy(); }
 
 // Below this much work (rounds of all points together) waking the worker
 // costs more than it saves: about a third of a millisecond of one thread.
@@ -201,6 +271,22 @@ std::atomic<long long> threadingThreshold{1 << 21};
 double lastRoundsPerPoint = -1;
 
 std::atomic<CountPath> currentPath{CountPath::Fast};
+
+// The loop's bookkeeping for the limit and step, kept while they stay the
+// same: walking the counter to 30000 each time would cost more than some
+// columns.
+const CountBound& boundFor(float maxIterations, int calcStep)
+{
+    static float boundLimit = std::numeric_limits<float>::quiet_NaN();
+    static int boundStep = 0;
+    static CountBound bound{};
+    if (calcStep != boundStep || std::memcmp(&maxIterations, &boundLimit, sizeof boundLimit) != 0) {
+        bound = countBound(maxIterations, calcStep);
+        boundLimit = maxIterations;
+        boundStep = calcStep;
+    }
+    return bound;
+}
 
 } // namespace
 
@@ -226,17 +312,7 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
         throw std::invalid_argument("escapeCounts needs a step of at least 1");
     if (n <= 0)
         return;
-    // The bound is the same for every column until the limit or step
-    // changes; walking the counter to 30000 each time would cost more than
-    // some columns.
-    static float boundLimit = std::numeric_limits<float>::quiet_NaN();
-    static int boundStep = 0;
-    static CountBound bound{};
-    if (calcStep != boundStep || std::memcmp(&maxIterations, &boundLimit, sizeof boundLimit) != 0) {
-        bound = countBound(maxIterations, calcStep);
-        boundLimit = maxIterations;
-        boundStep = calcStep;
-    }
+    const CountBound bound = boundFor(maxIterations, calcStep);
     if (bound.rounds == 0) {
         // The counter is past the limit before the first test.
         for (int i = 0; i < n; ++i)
@@ -246,22 +322,70 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
     callerMxcsr.store(_mm_getcsr(), std::memory_order_relaxed);
 
     const KernelFunction run = bestKernel();
+    ArrayPoints points{cRe, cIm, counts};
+    points.total = n;
     double roundsRun = 0;
-    Batch batch{cRe, cIm, counts, bound.rounds, bound.count, calcStep, &nextPoint, nullptr, &roundsRun};
     const long long threshold = threadingThreshold.load(std::memory_order_relaxed);
     const double perPoint = lastRoundsPerPoint >= 0 ? lastRoundsPerPoint : bound.rounds;
-    if (threshold > 0 && n * perPoint >= static_cast<double>(threshold) && n >= 2 * PointsPerClaim) {
-        static Worker worker;
-        SharedFeed shared;
-        shared.total = n;
-        worker.share(run, batch, shared);
-    } else {
-        Feed all{nullptr, 0, n};
-        batch.ctx = &all;
-        callerRanWith.store(runExact(run, batch), std::memory_order_relaxed);
+    // The worker shares large batches, unless it is counting ahead for a
+    // plotting pass.
+    const bool share = threshold > 0 && n * perPoint >= static_cast<double>(threshold) && n >= 2 * PointsPerClaim
+                       && !workerBusy();
+    ArrayFeed mine{&points, share};
+    Batch batch{bound.rounds, bound.count, calcStep, {&nextArrayPoint, &deliverToArray, &never, &mine}, nullptr,
+                &roundsRun};
+    ArrayFeed theirs{&points, true};
+    if (share) {
+        Batch shared = batch;
+        shared.feed.ctx = &theirs;
+        worker().post(run, shared);
     }
+    callerRanWith.store(runExact(run, batch), std::memory_order_relaxed);
+    addRounds(roundsRun);
+    if (share)
+        roundsRun += worker().finish(false);
     lastRoundsPerPoint = roundsRun / n;
 }
+
+void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep)
+{
+    if (calcStep < 1)
+        throw std::invalid_argument("countFromFeed needs a step of at least 1");
+    const CountBound bound = boundFor(maxIterations, calcStep);
+    if (bound.rounds == 0) {
+        // The counter is past the limit before the first test.
+        double cRe, cIm;
+        for (int id; (id = feed.next(feed.ctx, &cRe, &cIm)) >= 0;)
+            feed.deliver(feed.ctx, id, bound.count);
+        return;
+    }
+    callerMxcsr.store(_mm_getcsr(), std::memory_order_relaxed);
+    double roundsRun = 0;
+    const Batch batch{bound.rounds, bound.count, calcStep, feed, &lanes, &roundsRun};
+    callerRanWith.store(runExact(bestKernel(), batch), std::memory_order_relaxed);
+    addRounds(roundsRun);
+}
+
+bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep)
+{
+    if (calcStep < 1 || threadingThreshold.load(std::memory_order_relaxed) == 0 || workerBusy())
+        return false;
+    const CountBound bound = boundFor(maxIterations, calcStep);
+    if (bound.rounds == 0)
+        return false;
+    worker().post(bestKernel(), Batch{bound.rounds, bound.count, calcStep, feed, nullptr, nullptr});
+    return true;
+}
+
+void stopWorkerFeed()
+{
+    if (workerStarted.load(std::memory_order_relaxed))
+        worker().stop();
+}
+
+bool workerFeedRunning() { return workerBusy(); }
+
+double kernelRoundsRun() { return roundsCounted.load(std::memory_order_relaxed); }
 
 const char* countKernelName()
 {

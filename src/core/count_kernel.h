@@ -11,6 +11,8 @@
 // is on a cycle and can never escape, so it gets the count of a point that
 // never escapes without iterating to the limit.
 
+#include "core/count_kernel_batch.h"
+
 #include <cstdint>
 
 namespace vantorel {
@@ -22,6 +24,26 @@ namespace vantorel {
 // (the user-interface thread); it hands work to its own worker.
 void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, int n,
                   float maxIterations, int calcStep);
+
+// Counts points taken one at a time from the feed, on the calling thread,
+// until the feed says enough or has none left and every lane is empty.
+// Lanes still holding points when the feed says enough keep them in `lanes`
+// and carry on with them in the next call with the same limit and step.
+void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep);
+
+// Lets the worker thread count from the feed in the background until the
+// feed has no point left or says enough; its calls of the feed come from
+// the worker thread. False (and nothing started) when threads are off or the
+// worker is busy. stopWorkerFeed returns once the worker no longer uses the
+// feed (points it held are dropped, never delivered); workerFeedRunning
+// reads false only after every count the worker delivered is visible.
+bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep);
+void stopWorkerFeed();
+bool workerFeedRunning();
+
+// Rounds of the loop run by every point counted so far, on every thread:
+// what the cycle test saves shows here (for tests).
+double kernelRoundsRun();
 
 // The count of a point that never escapes, and the number of loop rounds
 // such a point runs, for this limit and step (the loop's own bookkeeping).
@@ -48,7 +70,8 @@ void setCountPath(CountPath path);
 CountPath countPath();
 
 // Batches at least this large (points times rounds) are shared with the
-// worker thread; 0 never shares. For tests and benchmarks.
+// worker thread; 0 never shares, and then no plotting pass counts ahead on
+// the worker either. For tests and benchmarks.
 void setThreadingThreshold(long long work);
 
 // The floating-point control word (MXCSR) that each thread computing counts

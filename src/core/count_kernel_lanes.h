@@ -14,7 +14,9 @@
 // counts the tests its point survives; the counter of escapeCount is that
 // number times the step. Every few rounds the lanes whose point escaped,
 // reached the limit or came back to an earlier iterate hand in their count
-// and take the next point.
+// and take the next point, so no lane waits for the slowest point of a
+// batch; a caller may also stop the lanes between two blocks of rounds and
+// resume them later (LaneState).
 
 #include "core/count_kernel_batch.h"
 
@@ -38,59 +40,62 @@ void runLanes(const Batch& batch)
     constexpr int V = T::InFlight;  // independent vectors, to hide the latency of the z chain
     constexpr int L = W * V;
     constexpr unsigned AllLanes = (1u << W) - 1;
+    static_assert(L <= LaneState::MaxLanes);
 
-    alignas(64) double zr[L], zi[L], cr[L], ci[L], survived[L];
-    // Checkpoint for the cycle test: an earlier iterate of the lane and the
-    // survived count at which the next checkpoint is taken.
-    alignas(64) double savedR[L], savedI[L], nextSave[L];
-    int index[L];
-
+    LaneState own;
+    LaneState& st = batch.lanes ? *batch.lanes : own;
+    const Feed& feed = batch.feed;
     const double rounds = batch.rounds;
     const int look = roundsPerLook(batch.rounds);
-    int live = 0;
     bool exhausted = false;
     double roundsRun = 0;
 
+    // Puts the next point into the lane, or, when none is left, a point that
+    // escapes at the first test, so an idle lane hands itself in at every look.
     auto take = [&](int lane) {
-        const int i = exhausted ? -1 : batch.next(batch.ctx);
-        if (i < 0) {
-            // An idle lane holds a point that escapes at the first test.
+        const int id = exhausted ? -1 : feed.next(feed.ctx, &st.cr[lane], &st.ci[lane]);
+        st.id[lane] = id;
+        if (id < 0) {
             exhausted = true;
-            index[lane] = -1;
-            cr[lane] = 4.0;
-            ci[lane] = 0.0;
+            st.cr[lane] = 4.0;
+            st.ci[lane] = 0.0;
         } else {
-            index[lane] = i;
-            cr[lane] = batch.cRe[i];
-            ci[lane] = batch.cIm[i];
-            ++live;
+            ++st.live;
         }
         // The sequence starts at z = c.
-        zr[lane] = cr[lane];
-        zi[lane] = ci[lane];
-        survived[lane] = 0.0;
-        savedR[lane] = zr[lane];
-        savedI[lane] = zi[lane];
-        nextSave[lane] = look;
+        st.zr[lane] = st.cr[lane];
+        st.zi[lane] = st.ci[lane];
+        st.survived[lane] = 0.0;
+        st.savedR[lane] = st.zr[lane];
+        st.savedI[lane] = st.zi[lane];
+        st.nextSave[lane] = look;
     };
+    if (st.lanes != L) {
+        // Empty, or left by a kernel of another width: start with idle lanes.
+        st.lanes = L;
+        st.live = 0;
+        for (int lane = 0; lane < L; ++lane)
+            st.id[lane] = -1;
+    }
     for (int lane = 0; lane < L; ++lane)
-        take(lane);
+        if (st.id[lane] < 0)
+            take(lane);
 
     const vd four = T::set1(4.0);
     const vd one = T::set1(1.0);
     const vd two = T::set1(2.0);
     const vd limit = T::set1(rounds);
 
-    while (live > 0) {
+    while (st.live > 0 && !feed.enough(feed.ctx)) {
         vd ZR[V], ZI[V], CR[V], CI[V], J[V];
         mask A[V];  // lanes whose point has not escaped yet
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
-            ZR[v] = T::load(zr + v * W);
-            ZI[v] = T::load(zi + v * W);
-            CR[v] = T::load(cr + v * W);
-            CI[v] = T::load(ci + v * W);
-            J[v] = T::load(survived + v * W);
+            ZR[v] = T::load(st.zr + v * W);
+            ZI[v] = T::load(st.zi + v * W);
+            CR[v] = T::load(st.cr + v * W);
+            CI[v] = T::load(st.ci + v * W);
+            J[v] = T::load(st.survived + v * W);
             A[v] = T::all();
         }
         for (int r = 0; r < look; ++r) {
@@ -107,19 +112,19 @@ void runLanes(const Batch& batch)
         }
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
-            T::store(zr + v * W, ZR[v]);
-            T::store(zi + v * W, ZI[v]);
-            T::store(survived + v * W, J[v]);
-            const vd SR = T::load(savedR + v * W);
-            const vd SI = T::load(savedI + v * W);
-            const vd NS = T::load(nextSave + v * W);
+            T::store(st.zr + v * W, ZR[v]);
+            T::store(st.zi + v * W, ZI[v]);
+            T::store(st.survived + v * W, J[v]);
+            const vd SR = T::load(st.savedR + v * W);
+            const vd SI = T::load(st.savedI + v * W);
+            const vd NS = T::load(st.nextSave + v * W);
             // A lane whose z equals, bit for bit, an earlier z of the same
             // point is on a cycle of iterates that have all passed the test.
             const mask cycling = T::both(A[v], T::both(T::sameBits(ZR[v], SR), T::sameBits(ZI[v], SI)));
             const mask save = T::both(A[v], T::greaterOrEqual(J[v], NS));
-            T::store(savedR + v * W, T::select(save, SR, ZR[v]));
-            T::store(savedI + v * W, T::select(save, SI, ZI[v]));
-            T::store(nextSave + v * W, T::select(save, NS, T::mul(NS, two)));
+            T::store(st.savedR + v * W, T::select(save, SR, ZR[v]));
+            T::store(st.savedI + v * W, T::select(save, SI, ZI[v]));
+            T::store(st.nextSave + v * W, T::select(save, NS, T::mul(NS, two)));
             const unsigned done = ((~T::bits(A[v])) & AllLanes) | T::bits(T::greaterOrEqual(J[v], limit))
                                   | T::bits(cycling);
             if (!done)
@@ -128,21 +133,22 @@ void runLanes(const Batch& batch)
                 if (!(done & (1u << w)))
                     continue;
                 const int lane = v * W + w;
-                if (index[lane] < 0) {
+                if (st.id[lane] < 0) {
                     if (!exhausted)
                         take(lane);
                     continue;
                 }
-                const double j = survived[lane];
+                const double j = st.survived[lane];
                 roundsRun += j;
                 const bool escaped = !(T::bits(A[v]) & (1u << w));
                 // Escaped before the counter passed the limit: the counter is
                 // the tests survived times the step. Otherwise (the limit was
                 // reached first, or the point is on a cycle) it never escapes.
-                batch.counts[index[lane]] = (escaped && j < rounds)
-                                                ? static_cast<std::int16_t>(static_cast<int>(j) * batch.step)
-                                                : batch.neverEscapes;
-                --live;
+                const std::int16_t count = (escaped && j < rounds)
+                                               ? static_cast<std::int16_t>(static_cast<int>(j) * batch.step)
+                                               : batch.neverEscapes;
+                feed.deliver(feed.ctx, st.id[lane], count);
+                --st.live;
                 take(lane);
             }
         }

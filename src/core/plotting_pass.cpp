@@ -47,6 +47,8 @@ std::int16_t halve(std::int16_t side)
 
 void finish()
 {
+    // Nothing more to count ahead for this pass.
+    endPassCounts();
     if (state.abortRequested) {
         // Stopped: the time label keeps the last column's time.
         state.abortRequested = false;
@@ -63,18 +65,15 @@ void readIterationLimit()
     state.maxIterations = static_cast<float>(platform().scrollValue(ScrollBar::itera));
 }
 
-// Every command that wants a new picture during a pass starts the new pass
-// from inside the running one's event pump, so a held arrow key nests one pass
-// per key repeat. Beyond this depth a request instead restarts the innermost
-// pass where it stands, which ends with the same picture and labels as a
-// nested pass that completes, and the stack stays bounded.
+// Passes nest inside each other's event pump, one per key repeat of a held
+// arrow key. Beyond this depth a request restarts the innermost pass in place
+// instead, so the stack stays bounded (docs/plotting-pass.md, sections 2-3).
 int maxNestedPasses = DefaultPassNestingLimit;
 int nestedPasses = 0;
 bool restartRequested = false;
-// Requests that restarted the innermost pass instead of nesting. Each such
-// nested pass, had it run, would have added one stage end to stageCounter
-// while unwinding after a complete picture; the counter's parity chooses the
-// next pass's stage order, so the restarted pass adds them when it completes.
+// Requests that restarted the innermost pass instead of nesting: the
+// restarted pass adds their parity to stageCounter when it completes, as the
+// skipped levels would have while unwinding (docs/plotting-pass.md, section 4).
 int restartsInPlace = 0;
 
 struct NestingLevel {
@@ -109,11 +108,7 @@ restart:
     s.abortRequested = false;
     s.timingActive = false;
 
-    // A factor of zero, below zero or not a number is replaced by 5.
-    if (s.zoomFactor == 0 || std::isnan(s.zoomFactor))
-        s.zoomFactor = 5;
-    if (s.zoomFactor < 0)
-        s.zoomFactor = 5;
+    s.zoomFactor = usableZoomFactor(s.zoomFactor);
 
     s.canvasWidth = static_cast<std::int16_t>(roundToInt16(p.canvasOuterWidthTwips()) / TwipsPerPixel);
     s.canvasHeight = static_cast<std::int16_t>(roundToInt16(p.canvasOuterHeightTwips()) / TwipsPerPixel);
@@ -144,7 +139,8 @@ restart:
 
     for (;;) {
         // The column loop's bound and step are fixed when the stage begins;
-        // pixelX itself is shared, so an inner pass moves it on.
+        // pixelX itself is shared, so an inner pass moves it on (section 5
+        // of docs/plotting-pass.md).
         const int columnEnd = s.canvasWidth - s.blockWidth;
         const int columnStep = s.blockWidth;
         for (s.pixelX = 0; s.pixelX <= columnEnd; s.pixelX = static_cast<std::int16_t>(s.pixelX + columnStep)) {
@@ -152,9 +148,9 @@ restart:
 
             const int rowEnd = s.canvasHeight - s.blockHeight;
             const int rowStep = s.blockHeight;
-            // The counts of the whole column in one batch. Nothing they depend
-            // on can change before the next pump; a pass about to stop at its
-            // first block skips the work.
+            // The counts of the whole column in one batch: nothing they depend
+            // on can change before the next pump (docs/plotting-pass.md,
+            // section 6). A pass about to stop at its first block skips the work.
             const bool batched = countPath() == CountPath::Fast && !s.abortRequested;
             if (batched)
                 prepareColumnCounts(rowEnd, rowStep);

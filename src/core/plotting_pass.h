@@ -2,10 +2,15 @@
 
 namespace vantorel {
 
+// The zoom factor a pass works with: a factor of zero, below zero or not a
+// number is replaced by 5.
+inline double usableZoomFactor(double factor) { return factor > 0 ? factor : 5; }
+
 // Draws the current view into the canvas, block by block and stage by stage,
 // pumping events after every column of blocks. Callers set abortRequested
 // first (see replot); a pass started from inside another one's pump runs to
-// its own end and the outer pass then carries on from the shared state.
+// its own end and the outer pass then carries on from the shared state
+// (docs/plotting-pass.md).
 void runPlottingPass();
 
 // How many passes are running, one inside another's event pump (0 when idle).

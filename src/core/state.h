@@ -32,7 +32,7 @@ struct ExplorationState {
 
     // Progress of the pass. These are shared on purpose: a pass started from
     // inside another one's event pump leaves them where the outer pass picks
-    // them up again.
+    // them up again (docs/plotting-pass.md).
     std::int16_t blockWidth = 0, blockHeight = 0;
     std::int16_t pixelX = 0, pixelY = 0;
     std::int16_t blockRight = 0, blockBottom = 0;

@@ -39,15 +39,18 @@ std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int 
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
-    for (int y = height - 1; y >= 0; --y) {
+    // The rows, bottom-up, each padded with zeros.
+    const std::size_t header = out.size();
+    out.resize(header + imageBytes, 0);
+    auto* row = reinterpret_cast<unsigned char*>(out.data()) + header;
+    for (int y = height - 1; y >= 0; --y, row += rowBytes) {
+        const std::int32_t* source = pixels.data() + static_cast<std::size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
-            const auto c = static_cast<std::uint32_t>(pixels[static_cast<std::size_t>(y) * width + x]);
-            out.push_back(static_cast<char>((c >> 16) & 0xff));  // blue
-            out.push_back(static_cast<char>((c >> 8) & 0xff));   // green
-            out.push_back(static_cast<char>(c & 0xff));          // red
+            const auto c = static_cast<std::uint32_t>(source[x]);
+            row[3 * x] = static_cast<unsigned char>((c >> 16) & 0xff);     // blue
+            row[3 * x + 1] = static_cast<unsigned char>((c >> 8) & 0xff);  // green
+            row[3 * x + 2] = static_cast<unsigned char>(c & 0xff);         // red
         }
-        for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad)
-            out.push_back(0);
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/safe_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -150,7 +150,7 @@ bool readUpTo(int fd, std::size_t limit, std::string& out)
 
 } // namespace
 
-std::string replaceFileContents(const std::string& path, const void* data, std::size_t size)
+std::string replaceFileContents(const std::string& path, const void* data, std::size_t size, Durability durability)
 {
     std::string target = path;
     if (!followLinks(target))
@@ -183,7 +183,7 @@ std::string replaceFileContents(const std::string& path, const void* data, std::
         step(writeAll(fd, static_cast<const char*>(data), size));
     // On disk before the rename, so that a crash leaves the old file or the
     // new one, never an empty one.
-    if (error == 0)
+    if (error == 0 && durability == Durability::Synced)
         step(::fsync(fd) == 0);
     step(::close(fd) == 0);
     if (error == 0)

@@ -10,13 +10,20 @@
 
 namespace vantorel {
 
+// Whether a replaced file is forced onto the disk before it takes the old
+// one's name, so that even a power cut leaves the old file or the new one.
+// The program's own saves do; a tool whose output can simply be made again
+// may skip the wait for the disk (which can take longer than its picture).
+enum class Durability { Synced, Unsynced };
+
 // Replaces the file at path with exactly these bytes. When path is a
 // symbolic link, the file it leads to is replaced and the link stays. Only a
 // regular file that may be written is replaced: a read-only file, a folder, a
 // pipe or a device of that name is left alone. Returns why the file could not
 // be written, or empty text when it was; after a failure the target is as it
 // was and no temporary file is left over. Never creates a folder.
-std::string replaceFileContents(const std::string& path, const void* data, std::size_t size);
+std::string replaceFileContents(const std::string& path, const void* data, std::size_t size,
+                                Durability durability = Durability::Synced);
 
 // What a read gave: the bytes, or why there are none.
 struct FileRead {

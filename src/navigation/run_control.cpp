@@ -12,8 +12,9 @@ namespace vantorel {
 
 void replot()
 {
-    // The new pass clears the request on entry; a pass suspended in its pump
-    // sees it only if the new pass is stopped before it completes.
+    // The pass this starts clears the request when it sets up, so the request
+    // never stops a pass; until then the canvas ignores keys. How the new pass
+    // runs inside a suspended one: docs/plotting-pass.md.
     state.abortRequested = true;
     runPlottingPass();
 }
@@ -27,8 +28,10 @@ void shutDown()
 void showZoom()
 {
     platform().setCaption(Caption::Labelzoom, signedText(state.zoomCount) + " times");
-    platform().setCaption(Caption::Label14,
-                          formatGeneral(state.zoomCount * state.zoomFactor, platform().decimalSeparator()));
+    // The factor the next pass will use: after a load the state may still
+    // hold a factor that the pass replaces.
+    platform().setCaption(Caption::Label14, formatGeneral(state.zoomCount * usableZoomFactor(state.zoomFactor),
+                                                          platform().decimalSeparator()));
 }
 
 void Command1_Click()

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QPen>
 #include <QPalette>
 
 #include <algorithm>
@@ -125,11 +126,27 @@ void Canvas::repaintDirty()
     sinceRepaint.restart();
 }
 
+void drawFocusMark(QWidget* control)
+{
+    QPainter painter(control);
+    const QRect edge = control->rect().adjusted(0, 0, -1, -1);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(edge);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    painter.drawRect(edge);
+}
+
 void Canvas::paintEvent(QPaintEvent* event)
 {
-    QPainter painter(this);
-    for (const QRect& r : event->region())
-        painter.drawImage(r.topLeft(), picture, r);
+    {
+        QPainter painter(this);
+        for (const QRect& r : event->region())
+            painter.drawImage(r.topLeft(), picture, r);
+    }
+    // The mark covers the picture's outermost pixels on screen only; the
+    // image, and so a saved picture, keeps them.
+    if (hasFocus())
+        drawFocusMark(this);
 }
 
 void Canvas::mousePressEvent(QMouseEvent* event)

@@ -16,6 +16,10 @@
 
 namespace vantorel::qt {
 
+// A dotted rectangle along the edge of a control that has the keyboard
+// focus, visible on any colour: black under white dots.
+void drawFocusMark(QWidget* control);
+
 class Canvas : public QWidget {
 public:
     static constexpr int Width = 600;

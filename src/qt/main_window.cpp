@@ -19,7 +19,12 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QStyleOptionSlider>
+#include <QToolTip>
 
 #include <algorithm>
 #include <functional>
@@ -63,9 +68,24 @@ protected:
 // the value, Right, Down and Page Down raise it, Home and End go to the ends.
 class ParameterScrollBar : public QScrollBar {
 public:
-    using QScrollBar::QScrollBar;
+    explicit ParameterScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent)
+    {
+        // The value changes only when the thumb is released; while it is
+        // dragged a tool tip at the thumb shows the value it would take.
+        connect(this, &QAbstractSlider::sliderMoved, this, &ParameterScrollBar::showDraggedValue);
+        connect(this, &QAbstractSlider::sliderReleased, this, [] { QToolTip::hideText(); });
+    }
 
 protected:
+    // The style draws no focus mark on a scroll bar; without one the user
+    // cannot tell that the arrow keys will move this bar.
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (hasFocus())
+            drawFocusMark(this);
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         SliderAction action = SliderNoAction;
@@ -83,6 +103,37 @@ protected:
         triggerAction(action);
         event->accept();
     }
+
+private:
+    void showDraggedValue(int value)
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.sliderPosition = value;
+        const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        // Above the bar, so that neither the pointer nor the tip hides the thumb.
+        const QPoint at = mapToGlobal(QPoint(thumb.left(), -height() - 2 * fontMetrics().height()));
+        // No rectangle: the pointer may wander off the bar while it drags.
+        QToolTip::showText(at, QString::number(value), this);
+    }
+};
+
+// A push button that Enter presses as well as Space, as the desktop the
+// layout was drawn for does for the button that has the focus.
+class CommandButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+            event->accept();
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
 };
 
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry)
@@ -97,7 +148,7 @@ QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometr
 QPushButton* button(QWidget* parent, const char* name, const char* text, QRect geometry,
                     std::function<void()> handler)
 {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    auto* b = new CommandButton(QString::fromUtf8(text), parent);
     b->setObjectName(QString::fromUtf8(name));
     b->setGeometry(geometry);
     b->setAutoDefault(false);
@@ -108,7 +159,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, QRect g
 QScrollBar* makeScrollBar(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum, int value,
                       ScrollBar which)
 {
-    auto* s = new ParameterScrollBar(Qt::Horizontal, parent);
+    auto* s = new ParameterScrollBar(parent);
     s->setObjectName(QString::fromUtf8(name));
     s->setGeometry(geometry);
     s->setRange(minimum, maximum);
@@ -137,6 +188,63 @@ QAction* item(QMenu* menu, const char* name, const char* text, std::function<voi
 
 void separator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromUtf8(name)); }
 
+// A caption and a text it may show.
+struct CaptionText {
+    const char* control;  // object name
+    const char* text;
+};
+
+// The smallest pixel size the font is fitted down to.
+constexpr int MinimumFontPixels = 6;
+
+// The longest text each caption shows in use, beside the text it has now:
+// what the pass, the zoom steps, the scroll bars and the toggles write.
+const CaptionText longestTexts[] = {
+    {"Labeltime", "9999999"},
+    {"labelchunkx", "16"},
+    {"Labelchunky", "16"},
+    {"Labelcompleted", " 100 %"},
+    {"cmdpicturesaving", "Picture saving off"},
+    {"cmdSuccessiverefinement", "Successive refinement off"},
+    {"cmdsynchronizedmode", "Synchronized mode off"},
+    {"Label14", "-163835"},  // -32767 zoom steps out at the factor 5
+    {"Labelzoom", "-32767 times"},
+    {"Labelkstep", "400"},
+    {"labelitera", "30000"},
+    {"Label6", "1020"},
+    // A sign, 15 significant digits and a three-digit exponent.
+    {"Label1", "-1.23456789012345e-308"},
+    {"Label2", "-1.23456789012345e-308"},
+    {"Label3", "-1.23456789012345e-308"},
+    {"Label4", "-1.23456789012345e-308"},
+};
+
+QRect textRoom(const QWidget* control)
+{
+    if (const auto* b = qobject_cast<const QPushButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(b);
+        option.text = b->text();
+        return b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+    }
+    return control->contentsRect();
+}
+
+QString shownText(QString caption)
+{
+    // "&" marks the access key and is not drawn; "&&" draws one "&".
+    caption.replace("&&", QString(QChar(0xFFFF)));
+    caption.remove('&');
+    caption.replace(QChar(0xFFFF), '&');
+    return caption;
+}
+
+bool textFits(const QFontMetrics& metrics, const QWidget* control, const QString& caption)
+{
+    const QRect room = textRoom(control);
+    return metrics.horizontalAdvance(shownText(caption)) <= room.width() && metrics.height() <= control->height();
+}
+
 } // namespace
 
 MainWindow::MainWindow()
@@ -145,24 +253,23 @@ MainWindow::MainWindow()
     setWindowTitle("Vantorel");
     buildControls();
     buildMenus();
-    // The menu bar sits above the client area, as a non-client menu would;
-    // the window is exactly the menu bar plus the 722 x 625 client area.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    move(150 / TwipsPerPixel, 435 / TwipsPerPixel);
+    fitFont();
+    fitToScreen();
 }
 
 void MainWindow::buildControls()
 {
-    client = new QWidget(this);
+    client = new QWidget();
     client->setObjectName("clientArea");
     client->setFixedSize(ClientWidth, ClientHeight);
-    // The fixed layout was drawn for an 8-point dialog font; Qt's larger
-    // default would cut the ends off captions such as "Time:" and "Colour
-    // intensity :". The family stays the desktop's default.
-    QFont font = client->font();
-    font.setPointSizeF(std::min(font.pointSizeF(), 8.0));
-    client->setFont(font);
-    setCentralWidget(client);
+    // The client area keeps its fixed layout; on a screen too small for it
+    // the area scrolls, so that every control stays within reach.
+    scroller = new QScrollArea(this);
+    scroller->setObjectName("clientScroller");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(client);
+    setCentralWidget(scroller);
 
     auto* frame1 = new QGroupBox(QString(), client);
     frame1->setObjectName("Frame1");
@@ -185,6 +292,11 @@ void MainWindow::buildControls()
     set(Caption::Labelzoom, label(frame1, "Labelzoom", "Zoomed", twips(120, 3000, 1095, 255)));
     auto* zoomin = button(frame1, "zoomin", "+ Zoom &in", twips(120, 3480, 1215, 495), [] { zoomin_Click(); });
     auto* zoomout = button(frame1, "zoomout", "- Zoom &out", twips(120, 4200, 1215, 495), [] { zoomout_Click(); });
+    // "&Options" and "- Zoom &out" share the access key O. The menu takes
+    // Alt+O, as on the desktop the layout was drawn for; the button keeps
+    // its caption and is pressed by a click, Tab and Space, Enter, or the
+    // keypad minus on the canvas.
+    zoomout->setShortcut(QKeySequence());
 
     picture1 = new Canvas(frame1);
     picture1->setObjectName("Picture1");
@@ -220,6 +332,7 @@ void MainWindow::buildControls()
     for (int i = 0; i < 7; ++i)
         (new DividerLine(frame1, lines[i][0], lines[i][1], lines[i][2], lines[i][3]))->setObjectName(lineNames[i]);
     (new DividerLine(corners, 2400, 120, 2400, 1080))->setObjectName("Line8");
+    this->corners = corners;
 
     // The option buttons sit on the window itself, above Frame1.
     auto* saving = button(client, "cmdpicturesaving", "&Picture saving", twips(3600, 240, 1815, 255),
@@ -240,6 +353,61 @@ void MainWindow::buildControls()
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     command1->setFocus();
+}
+
+void MainWindow::fitFont()
+{
+    // The layout was drawn for an 8-point dialog font at 96 dots per inch
+    // and stays in pixels. Desktop fonts are wider than that font and a
+    // higher font DPI makes 8 points more pixels, so the font is fitted: the
+    // largest pixel size, no larger than 8 points at the current DPI, at
+    // which every caption and every caption's longest text fits its
+    // rectangle. The family stays the desktop's default.
+    std::vector<std::pair<const QWidget*, QString>> texts;
+    for (const QLabel* l : client->findChildren<QLabel*>())
+        texts.emplace_back(l, l->text());
+    for (const QPushButton* b : client->findChildren<QPushButton*>())
+        texts.emplace_back(b, b->text());
+    for (const CaptionText& t : longestTexts)
+        texts.emplace_back(client->findChild<QWidget*>(QString::fromUtf8(t.control)), QString::fromUtf8(t.text));
+
+    QFont font = client->font();
+    font.setPointSizeF(8);
+    int pixels = QFontInfo(font).pixelSize();
+    for (; pixels > MinimumFontPixels; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        if (std::all_of(texts.begin(), texts.end(),
+                        [&](const auto& t) { return textFits(metrics, t.first, t.second); }))
+            break;
+    }
+    font.setPixelSize(pixels);
+    client->setFont(font);
+
+    // Line8 starts at the top of the "Corners" box's inside, below its
+    // title and frame edge, whose height follows the font.
+    QWidget* line8 = corners->findChild<QWidget*>("Line8");
+    const int top = std::max(line8->y(), corners->contentsRect().top());
+    line8->setGeometry(line8->x(), top, 1, 1080 / TwipsPerPixel - top);
+}
+
+void MainWindow::fitToScreen()
+{
+    // The window is the menu bar plus the client area, or as much of it as
+    // the screen's free area holds (less room for the window frame, which
+    // is known only once the window is shown): the client area then scrolls.
+    const QSize whole(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    setMaximumSize(whole);
+    QSize size = whole;
+    QPoint at(150 / TwipsPerPixel, 435 / TwipsPerPixel);
+    if (const QScreen* s = screen()) {
+        const QRect free = s->availableGeometry();
+        size = size.boundedTo(free.size() - FrameAllowance);
+        at.setX(std::max(free.left(), std::min(at.x(), free.right() + 1 - FrameAllowance.width() - size.width())));
+        at.setY(std::max(free.top(), std::min(at.y(), free.bottom() + 1 - FrameAllowance.height() - size.height())));
+    }
+    resize(size);
+    move(at);
 }
 
 void MainWindow::buildMenus()

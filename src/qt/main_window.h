@@ -6,12 +6,15 @@
 #include "platform/platform.h"
 
 #include <QMainWindow>
+#include <QSize>
 
 #include <array>
 
 class QAbstractButton;
 class QAction;
 class QCloseEvent;
+class QGroupBox;
+class QScrollArea;
 class QScrollBar;
 
 namespace vantorel::qt {
@@ -29,6 +32,9 @@ public:
     QWidget* captionWidget(Caption control) const { return captions[static_cast<int>(control)]; }
     // The client area below the menu bar (722 x 625 pixels).
     QWidget* clientArea() const { return client; }
+    // The area that shows the client area, scrolling it where the screen is
+    // too small for the whole window.
+    QScrollArea* clientScroller() const { return scroller; }
 
     // Set while the program ends, so that the close request that ending
     // raises does not start the shut-down a second time.
@@ -40,7 +46,14 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void fitFont();
+    void fitToScreen();
 
+    // Room kept for the window frame when the window is fitted to the screen.
+    static constexpr QSize FrameAllowance{16, 48};
+
+    QScrollArea* scroller = nullptr;
+    QGroupBox* corners = nullptr;
     QWidget* client = nullptr;
     Canvas* picture1 = nullptr;
     std::array<QScrollBar*, static_cast<int>(ScrollBar::Count)> bars{};

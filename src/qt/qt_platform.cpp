@@ -8,10 +8,15 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -20,6 +25,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace vantorel::qt {
 namespace {
@@ -36,6 +45,56 @@ QString messageText(const std::string& text)
 }
 
 QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+// Qt's file dialog on top of two fixes.
+//
+// The dialog's file model asks its icon provider for the type and icon of
+// every entry it meets, also of each path the user types; Qt's provider
+// reads the start of a file to tell its type, and reading a pipe or a file
+// under /proc can block for good. This provider decides by the name alone.
+//
+// Qt decides whether to add the default extension to a typed name by asking
+// whether that name is a folder relative to the process's working directory;
+// the name is resolved in the dialog's own folder before Qt looks at it.
+class FileDialog : public QFileDialog {
+public:
+    FileDialog(const QString& title, const QString& folder, const QString& filter)
+        : QFileDialog(dialogParent(), title, folder, filter)
+    {
+        // Qt's own dialog, the same on every desktop: the fixes above apply to it.
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setIconProvider(&icons);
+    }
+
+    void accept() override
+    {
+        if (auto* edit = findChild<QLineEdit*>("fileNameEdit")) {
+            const QString typed = edit->text();
+            if (!typed.isEmpty() && QDir::isRelativePath(typed) && !typed.startsWith('~') && !typed.contains('"'))
+                edit->setText(directory().absoluteFilePath(typed));
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    class NameOnlyIcons : public QFileIconProvider {
+    public:
+        QIcon icon(const QFileInfo& info) const override
+        {
+            return QFileIconProvider::icon(info.isDir() ? QFileIconProvider::Folder : QFileIconProvider::File);
+        }
+        QString type(const QFileInfo& info) const override
+        {
+            if (info.isDir())
+                return QStringLiteral("Folder");
+            return names.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
+        }
+
+    private:
+        QMimeDatabase names;
+    };
+    NameOnlyIcons icons;
+};
 
 } // namespace
 
@@ -194,13 +253,18 @@ void QtPlatform::quit()
     if (form1)
         form1->close();
     std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // _Exit skips the leak check that would run at exit, and this is the only
+    // way the program ends: check here (a leak ends the process with an error).
+    __lsan_do_leak_check();
+#endif
     std::_Exit(0);
 }
 
 std::string QtPlatform::showSaveDialog(const std::string& filterList, const std::string& defaultExtension,
                                        const std::string& startFolder)
 {
-    QFileDialog dialog(dialogParent(), "Save As", fromLocal(startFolder), dialogFilter(filterList));
+    FileDialog dialog("Save As", fromLocal(startFolder), dialogFilter(filterList));
     dialog.setObjectName("saveDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -213,7 +277,7 @@ std::string QtPlatform::showSaveDialog(const std::string& filterList, const std:
 
 std::string QtPlatform::showOpenDialog(const std::string& filterList, const std::string& startFolder)
 {
-    QFileDialog dialog(dialogParent(), "Open", fromLocal(startFolder), dialogFilter(filterList));
+    FileDialog dialog("Open", fromLocal(startFolder), dialogFilter(filterList));
     dialog.setObjectName("openDialog");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A typed name of a file that does not exist is accepted as well.
@@ -236,6 +300,8 @@ bool QtPlatform::askYesNo(const std::string& text, const std::string& title)
                     dialogParent());
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
+    // Esc and the close button answer as Yes does (Qt's choice would be No).
+    box.setEscapeButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -257,17 +323,9 @@ void QtPlatform::showInformationWindow()
     form2->show();
 }
 
-// The outer size includes the frame as far as Qt knows it; before the window
-// is first shown (when its load handler runs) that is the client size.
-double QtPlatform::informationWindowOuterWidthTwips()
-{
-    return form2 ? form2->frameGeometry().width() * double(TwipsPerPixel) : 0;
-}
+double QtPlatform::informationWindowOuterWidthTwips() { return form2 ? form2->outerSizeTwips().width() : 0; }
 
-double QtPlatform::informationWindowOuterHeightTwips()
-{
-    return form2 ? form2->frameGeometry().height() * double(TwipsPerPixel) : 0;
-}
+double QtPlatform::informationWindowOuterHeightTwips() { return form2 ? form2->outerSizeTwips().height() : 0; }
 
 void QtPlatform::setInformationTextBoxSize(int widthTwips, int heightTwips)
 {

@@ -116,6 +116,87 @@ TEST_F(CountKernelTest, RandomPointsMatchEscapeCountWithEveryKernelAndWithTheWor
     }
 }
 
+// The cycle test is what makes deep plots fast, and nothing in a picture
+// shows when it stops working: the counts stay the same, only the work grows
+// to the limit. Points whose iterate settles on a cycle, bit for bit, must be
+// recognised within a few checkpoints instead of running 30001 rounds.
+TEST_F(CountKernelTest, PointsOnCyclesStopLongBeforeTheLimit)
+{
+    // Fixed points, cycles of two and three, a point that falls onto a cycle
+    // (i), and inner points of the main cardioid and of the bulbs of period 2
+    // and 3 that approach theirs.
+    const double points[][2] = {{0, 0}, {-1, 0}, {-2, 0}, {0, 1}, {-0.1225611668766536, 0.7448617666197442},
+                                {-1.7548776662466927, 0}, {-0.5, 0.1}, {-1.1, 0.1}, {0.1, 0.1}, {-0.12, 0.3},
+                                {0.2, 0.5}, {-1.3, 0.05}};
+    setThreadingThreshold(0);
+    for (const char* kernel : {"avx512", "avx2", "scalar"}) {
+        if (!selectCountKernel(kernel))
+            continue;
+        for (const auto& c : points) {
+            std::int16_t count = 0;
+            const double before = kernelRoundsRun();
+            escapeCounts(&c[0], &c[1], &count, 1, 30000, 1);
+            EXPECT_EQ(count, 30001);
+            EXPECT_LE(kernelRoundsRun() - before, 2048) << "(" << c[0] << ", " << c[1] << ") kernel " << kernel;
+        }
+    }
+}
+
+// Lanes that a caller stops between two calls keep their points and finish
+// them in a later call: every point is delivered once, with escapeCount's count.
+TEST_F(CountKernelTest, LanesStoppedBetweenCallsDeliverEveryPointOnce)
+{
+    std::mt19937_64 rng(4242);
+    std::vector<double> re, im;
+    randomPoints(rng, 600, re, im);
+    struct Points {
+        const std::vector<double>* re;
+        const std::vector<double>* im;
+        std::vector<int> deliveries;
+        std::vector<std::int16_t> counts;
+        int handedOut = 0, delivered = 0, wanted = 0;
+    };
+    for (const char* kernel : {"avx512", "avx2", "scalar"}) {
+        if (!selectCountKernel(kernel))
+            continue;
+        for (const int step : {1, 9}) {
+            Points pts{&re, &im, std::vector<int>(re.size()), std::vector<std::int16_t>(re.size())};
+            const kernel::Feed feed{
+                [](void* ctx, double* cRe, double* cIm) {
+                    Points& p = *static_cast<Points*>(ctx);
+                    if (p.handedOut == static_cast<int>(p.re->size()))
+                        return -1;
+                    *cRe = (*p.re)[static_cast<std::size_t>(p.handedOut)];
+                    *cIm = (*p.im)[static_cast<std::size_t>(p.handedOut)];
+                    return p.handedOut++;
+                },
+                [](void* ctx, int id, std::int16_t count) {
+                    Points& p = *static_cast<Points*>(ctx);
+                    ++p.deliveries[static_cast<std::size_t>(id)];
+                    p.counts[static_cast<std::size_t>(id)] = count;
+                    ++p.delivered;
+                },
+                [](void* ctx) {
+                    const Points& p = *static_cast<const Points*>(ctx);
+                    return p.delivered >= p.wanted;
+                },
+                &pts};
+            kernel::LaneState lanes;
+            int calls = 0;
+            while (pts.delivered < static_cast<int>(re.size()) && calls < 10000) {
+                pts.wanted = pts.delivered + 7;  // a few counts per call, as a column asks for its own
+                countFromFeed(feed, lanes, 3000, step);
+                ++calls;
+            }
+            EXPECT_GT(calls, 20) << "the lanes were never stopped between calls";
+            for (std::size_t i = 0; i < re.size(); ++i) {
+                ASSERT_EQ(pts.deliveries[i], 1) << "point " << i << " kernel " << kernel;
+                ASSERT_EQ(pts.counts[i], reference(re[i], im[i], 3000, step)) << "point " << i << " kernel " << kernel;
+            }
+        }
+    }
+}
+
 TEST_F(CountKernelTest, RefusesAStepBelowOne)
 {
     double re = 0, im = 0;

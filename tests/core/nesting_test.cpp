@@ -5,9 +5,11 @@
 #include "support/fixture.h"
 #include "support/reference_pass.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
-#include <tuple>
+#include <string>
+#include <vector>
 
 namespace vantorel::testing {
 namespace {
@@ -54,16 +56,24 @@ TEST_F(NestingTest, ThousandsOfKeyRepeatsDuringPlotsKeepTheStackBoundedAndEndRig
     EXPECT_FALSE(state.abortRequested);
 }
 
-TEST_F(NestingTest, ARestartAtTheDepthBoundEndsLikeTheNestedPassWouldHave)
-{
-    // The same requests, once nested without bound and once with a low bound,
-    // leave the same picture and labels.
-    auto run = [this](int limit) {
-        SetUp();
-        setPlottingPassNestingLimit(limit);
+// Key presses during a plot, once nested without bound and once with a low
+// bound on the depth: both must leave the same picture and labels.
+class RestartInPlaceTest : public ::testing::TestWithParam<int> {
+protected:
+    struct Outcome {
+        std::vector<Colour> canvas;
+        std::vector<std::string> labels;
+        int stageParity;
+        int deepest;  // nesting depth reached
+    };
+    static Outcome requestsDuringAPlot(MemoryPlatform& fake, int depthLimit)
+    {
+        startFreshProgram(fake);
+        setPlottingPassNestingLimit(depthLimit);
         fake.setScrollValue(ScrollBar::itera, 30);
-        int sent = 0;
+        int sent = 0, deepest = 0;
         fake.onEveryPump = [&] {
+            deepest = std::max(deepest, plottingPassNesting());
             if (sent < 150 && state.pixelX == 32) {
                 ++sent;
                 Picture1_KeyDown(sent % 3 ? KeyDown : KeyKeypadPlus, 0);
@@ -71,18 +81,35 @@ TEST_F(NestingTest, ARestartAtTheDepthBoundEndsLikeTheNestedPassWouldHave)
         };
         Command1_Click();
         setPlottingPassNestingLimit(DefaultPassNestingLimit);
+        setPlatform(nullptr);
         std::vector<std::string> labels;
         for (Caption c : {Caption::Label1, Caption::Label2, Caption::Label3, Caption::Label4, Caption::labelchunkx,
                           Caption::Labelchunky, Caption::Labelcompleted, Caption::Labelzoom, Caption::Label14})
-            labels.push_back(caption(c));
-        return std::make_tuple(fake.canvas(), labels, state.stageCounter % 2);
-    };
-    const auto unbounded = run(1000);
-    const auto bounded = run(8);
-    EXPECT_EQ(std::get<1>(bounded), std::get<1>(unbounded));
-    EXPECT_EQ(std::get<2>(bounded), std::get<2>(unbounded));
-    EXPECT_TRUE(std::get<0>(bounded) == std::get<0>(unbounded));
+            labels.push_back(fake.caption(c));
+        return {fake.canvas(), labels, state.stageCounter % 2, deepest};
+    }
+    static void SetUpTestSuite()
+    {
+        MemoryPlatform fake;
+        nested = new Outcome(requestsDuringAPlot(fake, 1000));
+    }
+    static void TearDownTestSuite() { delete nested; }
+    static inline const Outcome* nested = nullptr;
+    MemoryPlatform fake;
+};
+
+TEST_P(RestartInPlaceTest, EndsLikeTheNestedPassesWouldHave)
+{
+    const Outcome bounded = requestsDuringAPlot(fake, GetParam());
+    EXPECT_EQ(bounded.deepest, GetParam());
+    EXPECT_GT(nested->deepest, GetParam()) << "the bound never came into play";
+    EXPECT_EQ(bounded.labels, nested->labels);
+    EXPECT_EQ(bounded.stageParity, nested->stageParity);
+    EXPECT_TRUE(bounded.canvas == nested->canvas);
 }
+
+INSTANTIATE_TEST_SUITE_P(Nesting, RestartInPlaceTest, ::testing::Values(1, 2, 8),
+                         [](const auto& info) { return "DepthLimit" + std::to_string(info.param); });
 
 } // namespace
 } // namespace vantorel::testing

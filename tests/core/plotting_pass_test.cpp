@@ -57,34 +57,6 @@ TEST_F(PlottingPassTest, TheFullViewMatchesTheReferenceRenderingPixelForPixel)
     EXPECT_NEAR(state.cIm, 1.494, 1e-12);
 }
 
-TEST_F(PlottingPassTest, OtherSettingsMatchTheReferenceToo)
-{
-    struct Case {
-        ReferenceSettings settings;
-    } cases[] = {
-        {{-0.75, 0.095, -0.74, 0.105, 300, 1, 1020, true, false, 0}},
-        {{-2.25, -1.5, 1.25, 1.5, 1000, 15, 500, false, false, 0}},
-        {{-2.25, -1.5, 1.25, 1.5, 200, 7, 0, true, true, 0}},
-        {{1.25, 1.5, -2.25, -1.5, 50, 3, 700, true, false, 0}},  // mirrored view
-        {{-1.8, -0.1, -1.7, 0.0, 30000, 400, 500, true, false, 0}},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        const auto& s = c.settings;
-        state.viewXMin = s.xMin;
-        state.viewYMin = s.yMin;
-        state.viewXMax = s.xMax;
-        state.viewYMax = s.yMax;
-        fake.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(s.iterations));
-        fake.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(s.step));
-        fake.setScrollValue(ScrollBar::colourbar, static_cast<std::int16_t>(s.intensity));
-        state.refinementBase = s.refinement ? 2 : 1;
-        state.synchronizedMode = s.synchronized;
-        start();
-        expectCanvas(s);
-    }
-}
-
 TEST_F(PlottingPassTest, StageSequencesAndTheirAlternationOverConsecutivePasses)
 {
     const Stages widthFirst = {{"16", "16"}, {"8", "16"}, {"8", "8"}, {"4", "8"}, {"4", "4"},
@@ -108,25 +80,76 @@ TEST_F(PlottingPassTest, StageSequencesAndTheirAlternationOverConsecutivePasses)
     EXPECT_EQ(caption(Caption::Labelcompleted), " 100 %");
 }
 
-TEST_F(PlottingPassTest, IntermediateStagesMatchTheReference)
+struct NamedSettings {
+    const char* name;
+    ReferenceSettings settings;
+};
+
+class OtherSettingsTest : public PlottingPassTest, public ::testing::WithParamInterface<NamedSettings> {};
+
+TEST_P(OtherSettingsTest, MatchTheReferenceRendering)
+{
+    const auto& s = GetParam().settings;
+    state.viewXMin = s.xMin;
+    state.viewYMin = s.yMin;
+    state.viewXMax = s.xMax;
+    state.viewYMax = s.yMax;
+    fake.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(s.iterations));
+    fake.setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(s.step));
+    fake.setScrollValue(ScrollBar::colourbar, static_cast<std::int16_t>(s.intensity));
+    state.refinementBase = s.refinement ? 2 : 1;
+    state.synchronizedMode = s.synchronized;
+    start();
+    expectCanvas(s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlottingPass, OtherSettingsTest,
+    ::testing::Values(NamedSettings{"SmallViewStepOneFullIntensity", {-0.75, 0.095, -0.74, 0.105, 300, 1, 1020, true}},
+                      NamedSettings{"RefinementOff", {-2.25, -1.5, 1.25, 1.5, 1000, 15, 500, false}},
+                      NamedSettings{"SynchronizedIntensityZero", {-2.25, -1.5, 1.25, 1.5, 200, 7, 0, true, true}},
+                      NamedSettings{"MirroredView", {1.25, 1.5, -2.25, -1.5, 50, 3, 700, true}},
+                      NamedSettings{"LimitAndStepAtTheirMaximum", {-1.8, -0.1, -1.7, 0.0, 30000, 400, 500, true}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class IntermediateStagesTest : public PlottingPassTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(IntermediateStagesTest, MatchTheReference)
 {
     // Height-first order: its second stage repaints the blocks of the coarser
     // lattice with the count of the block painted just before them.
+    const int stages = GetParam();
     state.stageCounter = 1;
-    for (int stages : {1, 2, 3, 8}) {
-        fake.canvasClear();
-        stopAfterStages(stages);
-        start();
-        state.stageCounter = 1;
-        ReferenceSettings settings;
-        settings.stageCounterAtStart = 1;
-        settings.stages = stages;
-        expectCanvas(settings);
-        if (stages == 2) {
-            // The last block of that stage, at (576, 488), is computed.
-            EXPECT_TRUE(state.computePoint);
-        }
+    stopAfterStages(stages);
+    start();
+    ReferenceSettings settings;
+    settings.stageCounterAtStart = 1;
+    settings.stages = stages;
+    expectCanvas(settings);
+    if (stages == 2) {
+        // The last block of that stage, at (576, 488), is computed.
+        EXPECT_TRUE(state.computePoint);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(PlottingPass, IntermediateStagesTest, ::testing::Values(1, 2, 3, 8),
+                         [](const auto& info) { return "Stages" + std::to_string(info.param); });
+
+TEST_F(PlottingPassTest, TheShadeOfThePreviousPassColoursTheFirstBlocksWithoutACount)
+{
+    // Refinement off paints every pixel once. A view inside the set leaves the
+    // shade 100 mod 105 = 100 (105 is the first count past the limit 100).
+    state.refinementBase = 1;
+    fake.setScrollValue(ScrollBar::itera, 100);
+    state.viewXMin = state.viewYMin = -0.1;
+    state.viewXMax = state.viewYMax = 0.1;
+    start();
+    EXPECT_EQ(state.shade, 100.0f);
+    // The full view's first columns escape at once (count 0) and keep it.
+    setFullView();
+    start();
+    EXPECT_EQ(fake.pixel(0, 0), 500 * 100 / 255);
+    expectCanvas({.iterations = 100, .refinement = false, .shadeAtStart = 100});
 }
 
 TEST_F(PlottingPassTest, LabelsOfAPass)
@@ -181,9 +204,11 @@ TEST_F(PlottingPassTest, StopInTheLastColumnOfAStageEndsAfterTheStageEnd)
     EXPECT_EQ(caption(Caption::Labelcompleted), " 0 %");
     EXPECT_EQ(state.stageCounter, 1);
     EXPECT_EQ(fake.captionHistory(Caption::Labeltime).size(), 38u);
+}
 
+TEST_F(PlottingPassTest, StopInTheLastColumnOfTheLastStageEndsThePassAtItsEnd)
+{
     // In the last stage there is nothing to follow: the pass ends at the stage end.
-    SetUp();
     state.refinementBase = 1;
     fake.atPump(600, [] { mnustop_Click(); });
     start();

@@ -34,10 +34,10 @@ start_long_plot() {
   # kstep bar (96,552): Home for a step of 1.
   xdotool mousemove --window "$wid" 300 $((menu + 560)) click 1 sleep 0.2 key Home
   # "&Start" (8,48, 81 x 33), clicked again and again: the full view at
-  # 30000 / step 1 takes well under a second, so each click starts a new pass
-  # inside the running one and the program keeps plotting while it is asked
-  # to end.
-  xdotool mousemove --window "$wid" 48 $((menu + 64)) click --repeat 80 --delay 50 1 &
+  # 30000 / step 1 takes a few hundredths of a second, so a click every 10 ms
+  # starts a new pass inside the running one before it can end, and the
+  # program keeps plotting while it is asked to end.
+  xdotool mousemove --window "$wid" 48 $((menu + 64)) click --repeat 400 --delay 10 1 &
   clicker=$!
   local before after
   before=$(cpu_ticks "$pid")

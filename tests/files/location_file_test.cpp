@@ -1,6 +1,7 @@
 #include "core/numeric.h"
 #include "files/location_file.h"
 #include "navigation/run_control.h"
+#include "navigation/zoom_keys.h"
 #include "support/fixture.h"
 
 #include "files/file_test_support.h"
@@ -199,6 +200,30 @@ TEST_F(LocationFileTest, LocationSavedBeforeTheFirstPlotHoldsFactorZeroAndLoadsA
     EXPECT_EQ(state.zoomFactor, 5.0);  // the pass replaced the factor 0
     EXPECT_EQ(caption(Caption::labelchunkx), "1");  // the pass ran to its last stage
     EXPECT_NE(fake.pixel(0, 0), MemoryPlatform::Background);
+}
+
+TEST_F(LocationFileTest, AFactorOfTwoCollapsesTheViewAndOneAndAHalfMirrorsIt)
+{
+    // Each edge moves by (1 / factor) x span, in that order of operations.
+    fake.onEveryPump = [] { mnustop_Click(); };  // the pictures do not matter here
+    writeBytes(folder.path("two.sav"), withField(workedExample(), ZoomFactor, 2.0));
+    load(folder.path("two.sav"));
+    zoomin_Click();
+    EXPECT_EQ(state.viewXMin, -0.5);
+    EXPECT_EQ(state.viewXMax, -0.5);
+    EXPECT_EQ(state.viewYMin, 0.0);
+    EXPECT_EQ(state.viewYMax, 0.0);
+    EXPECT_EQ(caption(Caption::Label14), "2");
+
+    writeBytes(folder.path("one-and-a-half.sav"), withField(workedExample(), ZoomFactor, 1.5));
+    load(folder.path("one-and-a-half.sav"));
+    zoomin_Click();
+    EXPECT_EQ(state.viewXMin, -2.25 + 1 / 1.5 * 3.5);  // 0.08333333333333304: right of viewXMax
+    EXPECT_EQ(state.viewXMax, 1.25 - 1 / 1.5 * 3.5);
+    EXPECT_EQ(state.viewYMin, -1.5 + 1 / 1.5 * 3.0);
+    EXPECT_EQ(state.viewYMax, 1.5 - 1 / 1.5 * 3.0);
+    EXPECT_EQ(caption(Caption::Label14), "1.5");
+    EXPECT_EQ(caption(Caption::Label1), formatGeneral(-2.25 + 1 / 1.5 * 3.5, "."));
 }
 
 TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)

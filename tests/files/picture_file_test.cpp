@@ -1,3 +1,4 @@
+#include "files/bmp_file.h"
 #include "files/picture_file.h"
 #include "navigation/run_control.h"
 #include "support/fixture.h"
@@ -137,6 +138,36 @@ TEST_F(PictureFileTest, SaveIntoMissingFolderSaysSoAndOverALargerFileLeavesOnlyT
     writeBytes(folder.path("old.bmp"), std::string(2'000'000, 'x'));
     saveAs(folder.path("old.bmp"));
     EXPECT_EQ(std::filesystem::file_size(folder.path("old.bmp")), 54u + 600u * 3u * 500u);
+}
+
+TEST_F(PictureFileTest, BitmapRowsArePaddedToFourBytesForEveryWidth)
+{
+    // Two rows, bottom row first; pixel (x, y) has red 0x10 + x, green 0x20 + y,
+    // blue 0x30, stored blue, green, red, then zeros up to a multiple of 4.
+    const std::string rows[] = {
+        std::string("\x30\x21\x10" "\0" "\x30\x20\x10" "\0", 8),
+        std::string("\x30\x21\x10\x30\x21\x11" "\0\0" "\x30\x20\x10\x30\x20\x11" "\0\0", 16),
+        std::string("\x30\x21\x10\x30\x21\x11\x30\x21\x12" "\0\0\0"
+                    "\x30\x20\x10\x30\x20\x11\x30\x20\x12" "\0\0\0", 24),
+        std::string("\x30\x21\x10\x30\x21\x11\x30\x21\x12\x30\x21\x13"
+                    "\x30\x20\x10\x30\x20\x11\x30\x20\x12\x30\x20\x13", 24),
+    };
+    for (int width = 1; width <= 4; ++width) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        std::vector<std::int32_t> pixels;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels.push_back((0x10 + x) + 256 * (0x20 + y) + 65536 * 0x30);
+        const std::string b = encodeBmp24(pixels, width, 2);
+        const std::string& expected = rows[width - 1];
+        EXPECT_EQ(b.size(), 54 + expected.size());
+        EXPECT_EQ(le(b, 2, 4), 54 + expected.size());  // file size
+        EXPECT_EQ(le(b, 10, 4), 54u);                   // pixels follow the headers
+        EXPECT_EQ(le(b, 18, 4), static_cast<std::uint32_t>(width));
+        EXPECT_EQ(le(b, 22, 4), 2u);
+        EXPECT_EQ(le(b, 34, 4), expected.size());  // image size
+        EXPECT_EQ(b.substr(54), expected);
+    }
 }
 
 } // namespace

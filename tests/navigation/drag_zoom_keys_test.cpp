@@ -4,7 +4,9 @@
 #include "navigation/zoom_keys.h"
 #include "support/fixture.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace vantorel::testing {
@@ -20,7 +22,8 @@ protected:
         fake.setScrollValue(ScrollBar::itera, 2);
         Command1_Click();
     }
-    void expectView(double xMin, double yMin, double xMax, double yMax, double tolerance = 1e-12)
+    // Exact unless told: the picture and the saved location follow the last bit.
+    void expectView(double xMin, double yMin, double xMax, double yMax, double tolerance = 0)
     {
         EXPECT_NEAR(state.viewXMin, xMin, tolerance);
         EXPECT_NEAR(state.viewYMin, yMin, tolerance);
@@ -31,6 +34,10 @@ protected:
 };
 
 constexpr Colour White = 0xffffff;
+
+// The full view after one zoom step in (+1) or out (-1): each edge moves by
+// (1 / 5) x span, in that order of operations (span / 5 differs in the last bit).
+constexpr double zoomed(double edge, double span, int direction) { return edge + direction * (1 / 5.0) * span; }
 
 TEST_F(NavigationTest, DragMovesThePointUnderThePressToTheRelease)
 {
@@ -47,7 +54,9 @@ TEST_F(NavigationTest, DragMovesThePointUnderThePressToTheRelease)
     Picture1_MouseUp(1, 0, 360, 200);
     EXPECT_EQ(fake.pointer, Pointer::Arrow);
     EXPECT_FALSE(state.dragging);
-    expectView(-2.25 - 0.35, -1.5 + 0.3, 1.25 - 0.35, 1.5 + 0.3);
+    // Offsets (press - release) / canvas size x span, in that order.
+    const double dx = (300 - 360.0) / 600 * 3.5, dy = (250 - 200.0) / 500 * 3.0;
+    expectView(-2.25 + dx, -1.5 + dy, 1.25 + dx, 1.5 + dy);
     EXPECT_EQ(state.zoomCount, 0);
 }
 
@@ -62,12 +71,75 @@ TEST_F(NavigationTest, DragEdgeCases)
     EXPECT_EQ(passes(), before + 1);
     // A release far outside the canvas uses the unrounded position.
     Picture1_MouseDown(1, 0, 100, 100);
-    Picture1_MouseUp(1, 0, -200, 100.25f);
-    expectView(-2.25 + 300.0 / 600 * 3.5, -1.5 - 0.25 / 500 * 3, 1.25 + 300.0 / 600 * 3.5, 1.5 - 0.25 / 500 * 3);
+    Picture1_MouseUp(1, 0, -200, 109.25f);
+    const double dy = (100 - 109.25) / 500 * 3.0;
+    expectView(-2.25 + 300.0 / 600 * 3.5, -1.5 + dy, 1.25 + 300.0 / 600 * 3.5, 1.5 + dy);
     // A press rounds halves to even.
     Picture1_MouseDown(1, 0, 2.5f, 3.5f);
     EXPECT_EQ(state.dragStartX, 2);
     EXPECT_EQ(state.dragStartY, 4);
+}
+
+TEST_F(NavigationTest, TheOutlineIsClippedAtEveryEdgeAndDrawnInBothDirections)
+{
+    // Corners as pressed and released: inside, across each edge, reversed,
+    // around the whole canvas and wholly outside.
+    const struct {
+        const char* what;
+        int x1, y1, x2, y2;
+    } boxes[] = {
+        {"inside, leftwards and upwards", 20, 30, 10, 5},
+        {"across the right edge", 590, 100, 650, 120},
+        {"across the right edge, reversed", 650, 120, 590, 100},
+        {"across the bottom edge", 100, 490, 120, 560},
+        {"across the bottom edge, reversed", 120, 560, 100, 490},
+        {"over the last row and column", 700, 700, 595, 495},
+        {"up to the last row and column", 595, 495, 599, 499},
+        {"across the top left corner", 10, 10, -50, -20},
+        {"around the canvas", -5, 505, 605, -5},
+        {"outside", 650, 10, 700, 20},
+    };
+    for (const auto& b : boxes) {
+        SCOPED_TRACE(b.what);
+        fake.canvasClear();
+        fake.canvasDrawBox(b.x1, b.y1, b.x2, b.y2, White);
+        auto within = [](int v, int a, int b) { return std::min(a, b) <= v && v <= std::max(a, b); };
+        long wrong = 0;
+        for (int y = 0; y < 500; ++y)
+            for (int x = 0; x < 600; ++x) {
+                const bool onOutline = ((y == b.y1 || y == b.y2) && within(x, b.x1, b.x2)) ||
+                                       ((x == b.x1 || x == b.x2) && within(y, b.y1, b.y2));
+                wrong += (fake.pixel(x, y) == White) != onOutline;
+            }
+        EXPECT_EQ(wrong, 0) << "pixels off the outline or missing from it";
+    }
+}
+
+TEST_F(NavigationTest, ZoomStepsAndArrowKeysPlotOverTheOldPicture)
+{
+    plotFullView();
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"zoom in", zoomin_Click},
+        {"zoom out", zoomout_Click},
+        {"double click", Picture1_DblClick},
+        {"keypad plus", [] { Picture1_KeyDown(KeyKeypadPlus, 0); }},
+        {"keypad minus", [] { Picture1_KeyDown(KeyKeypadMinus, 0); }},
+        {"left", [] { Picture1_KeyDown(KeyLeft, 0); }},
+        {"up", [] { Picture1_KeyDown(KeyUp, 0); }},
+        {"right", [] { Picture1_KeyDown(KeyRight, 0); }},
+        {"down", [] { Picture1_KeyDown(KeyDown, 0); }},
+    };
+    // Each new pass is stopped after its first column; the rest of the canvas
+    // keeps what was there.
+    fake.onEveryPump = [] { mnustop_Click(); };
+    for (const auto& [what, step] : steps) {
+        SCOPED_TRACE(what);
+        fake.canvasSetPixel(599, 499, 0x123456);
+        const long before = passes();
+        step();
+        EXPECT_EQ(passes(), before + 1);
+        EXPECT_EQ(fake.pixel(599, 499), 0x123456);
+    }
 }
 
 TEST_F(NavigationTest, NothingHappensOnTheCanvasBeforeTheFirstPlot)
@@ -95,7 +167,7 @@ TEST_F(NavigationTest, ADoubleClickPlotsTheZoomedViewAgainWithItsSecondRelease)
     Picture1_MouseUp(1, 0, 200, 200);
     Picture1_DblClick();
     Picture1_MouseUp(1, 0, 200, 200);
-    expectView(-1.55, -0.9, 0.55, 0.9);
+    expectView(zoomed(-2.25, 3.5, 1), zoomed(-1.5, 3, 1), zoomed(1.25, 3.5, -1), zoomed(1.5, 3, -1));
     EXPECT_EQ(state.zoomCount, 1);
 }
 
@@ -103,7 +175,7 @@ TEST_F(NavigationTest, ZoomStepsAboutTheCentre)
 {
     plotFullView();
     zoomin_Click();
-    expectView(-1.55, -0.9, 0.55, 0.9);
+    expectView(zoomed(-2.25, 3.5, 1), zoomed(-1.5, 3, 1), zoomed(1.25, 3.5, -1), zoomed(1.5, 3, -1));
     EXPECT_EQ(state.zoomCount, 1);
     EXPECT_EQ(caption(Caption::Labelzoom), " 1 times");
     EXPECT_EQ(caption(Caption::Label14), "5");
@@ -116,7 +188,7 @@ TEST_F(NavigationTest, ZoomStepsAboutTheCentre)
 
     Command2_Click();
     zoomout_Click();
-    expectView(-2.95, -2.1, 1.95, 2.1);
+    expectView(zoomed(-2.25, 3.5, -1), zoomed(-1.5, 3, -1), zoomed(1.25, 3.5, 1), zoomed(1.5, 3, 1));
     EXPECT_EQ(caption(Caption::Labelzoom), "-1 times");
     EXPECT_EQ(caption(Caption::Label14), "-5");
 }

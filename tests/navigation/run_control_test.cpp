@@ -3,6 +3,8 @@
 #include "support/fixture.h"
 #include "support/reference_pass.h"
 
+#include <cmath>
+
 namespace vantorel::testing {
 namespace {
 
@@ -55,6 +57,21 @@ TEST_F(RunControlTest, StopAndPauseWithNoPassOnlySetFlagsThatTheNextPassClears)
     EXPECT_FALSE(state.paused);
     EXPECT_FALSE(state.abortRequested);
     EXPECT_EQ(caption(Caption::labelchunkx), "1");  // ran to the end
+}
+
+TEST_F(RunControlTest, ZoomLabelsShowTheFactorTheNextPassUses)
+{
+    // A loaded factor of zero, below zero or not a number becomes 5 in the pass.
+    state.zoomCount = -3;
+    for (double factor : {std::nan(""), -2.0, 0.0}) {
+        state.zoomFactor = factor;
+        showZoom();
+        EXPECT_EQ(caption(Caption::Label14), "-15") << factor;
+    }
+    state.zoomFactor = 2.5;
+    showZoom();
+    EXPECT_EQ(caption(Caption::Label14), "-7.5");
+    EXPECT_EQ(caption(Caption::Labelzoom), "-3 times");
 }
 
 TEST_F(RunControlTest, TheTwoRestartsAndTheirDifferences)

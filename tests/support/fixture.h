@@ -15,16 +15,19 @@
 
 namespace vantorel::testing {
 
+// The state record back at its zero start values, then start-up on the given platform.
+inline void startFreshProgram(MemoryPlatform& platform)
+{
+    state = ExplorationState{};
+    platform = MemoryPlatform();
+    connectHeadlessHandlers(platform);
+    setPlatform(&platform);
+    startUp();
+}
+
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        state = ExplorationState{};
-        fake = MemoryPlatform();
-        connectHeadlessHandlers(fake);
-        setPlatform(&fake);
-        startUp();
-    }
+    void SetUp() override { startFreshProgram(fake); }
     void TearDown() override { setPlatform(nullptr); }
 
     std::string caption(Caption c) { return fake.caption(c); }

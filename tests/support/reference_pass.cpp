@@ -55,7 +55,7 @@ ReferenceResult referencePass(const ReferenceSettings& in)
     ReferenceResult out;
     out.canvas.assign(W * H, 0);
     const double stepX = (in.xMax - in.xMin) / W, stepY = (in.yMax - in.yMin) / H;
-    Painter painter{static_cast<float>(in.iterations), in.intensity};
+    Painter painter{static_cast<float>(in.iterations), in.intensity, in.shadeAtStart};
 
     const int first = in.refinement ? 16 : 1;
     int w = first, h = first, parity = in.stageCounterAtStart & 1;

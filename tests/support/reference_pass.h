@@ -14,6 +14,7 @@ struct ReferenceSettings {
     bool refinement = true, synchronized = false;
     int stageCounterAtStart = 0;  // only its parity matters
     int stages = 1000;            // stop after this many stages
+    float shadeAtStart = 0;       // the shade the previous pass left
 };
 
 struct ReferenceResult {

@@ -12,8 +12,11 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -46,6 +49,12 @@ TEST(DialogFilter, PairsOfDisplayTextAndPatternAndABareExtension)
 TEST_F(DialogTest, SaveDialogStartsInTheFolderAddsTheExtensionAndKeepsTheCurrentDirectory)
 {
     QTemporaryDir folder;
+    // The working directory holds a folder of the name typed below: the
+    // extension is added with the dialog's folder in mind all the same.
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(elsewhere.path()).mkdir("home"));
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
     const QString cwd = QDir::currentPath();
     whenModal([&](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -63,6 +72,53 @@ TEST_F(DialogTest, SaveDialogStartsInTheFolderAddsTheExtensionAndKeepsTheCurrent
     EXPECT_EQ(QDir(QFileInfo(QString::fromStdString(chosen)).path()).canonicalPath(), QDir(folder.path()).canonicalPath());
     EXPECT_EQ(QFileInfo(QString::fromStdString(chosen)).fileName(), "home.sav");
     EXPECT_EQ(QDir::currentPath(), cwd);
+
+    // A typed name of a folder in the dialog's own folder opens that folder.
+    ASSERT_TRUE(QDir(folder.path()).mkdir("shots"));
+    whenModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        dialog->selectFile("shots");
+        static_cast<QDialog*>(dialog)->accept();
+        EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(folder.path() + "/shots").canonicalPath());
+        dialog->selectFile("view");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::string inShots = qt->showSaveDialog("sav\0"s, "sav", folder.path().toStdString());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(inShots)).fileName(), "view.sav");
+    EXPECT_EQ(QDir(QFileInfo(QString::fromStdString(inShots)).path()).canonicalPath(),
+              QDir(folder.path() + "/shots").canonicalPath());
+    QDir::setCurrent(started);
+}
+
+TEST_F(DialogTest, EntriesAreTypedByTheirNamesSoAPipeNeverBlocksTheDialog)
+{
+    QTemporaryDir folder;
+    const QString pipe = folder.path() + "/pipe.sav";
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    // A picture's bytes under a name without extension: read, it would be a
+    // picture; by its name it is nothing in particular.
+    QFile picture(folder.path() + "/picture");
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    picture.close();
+    const QMimeDatabase names;
+    bool pumped = false;
+    whenModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        // Typing the pipe's path makes the dialog's model look at it at once.
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(pipe);
+        QTimer::singleShot(0, [&] { pumped = true; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pumped; }, 5000));
+        const QAbstractFileIconProvider* icons = dialog->iconProvider();
+        ASSERT_NE(icons, nullptr);
+        EXPECT_EQ(icons->type(QFileInfo(folder.path() + "/picture")),
+                  names.mimeTypeForFile("picture", QMimeDatabase::MatchExtension).comment());
+        EXPECT_EQ(icons->type(QFileInfo(pipe)), names.mimeTypeForFile("pipe.sav", QMimeDatabase::MatchExtension).comment());
+        EXPECT_EQ(icons->type(QFileInfo(folder.path())), "Folder");
+        dialog->reject();
+    });
+    using namespace std::string_literals;
+    EXPECT_EQ(qt->showOpenDialog("sav\0"s, folder.path().toStdString()), "");
 }
 
 TEST_F(DialogTest, CancelGivesAnEmptyPathAndTheOpenDialogTakesAMissingFile)
@@ -107,6 +163,11 @@ TEST_F(DialogTest, MessageBoxesHaveNoIconAndTheYesNoBoxDefaultsToYes)
     });
     EXPECT_FALSE(qt->askYesNo("visit?", "About Vantorel"));
     whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+    EXPECT_TRUE(qt->askYesNo("visit?", "About Vantorel"));
+    // Esc and the close button answer as Yes does.
+    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_TRUE(qt->askYesNo("visit?", "About Vantorel"));
+    whenModal([](QWidget* w) { w->close(); });
     EXPECT_TRUE(qt->askYesNo("visit?", "About Vantorel"));
 }
 

@@ -9,6 +9,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyleOptionButton>
+#include <QToolTip>
 
 namespace vantorel::testing {
 namespace {
@@ -74,6 +78,84 @@ TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsPlaceWithItsCaption)
     EXPECT_EQ(control("Label9")->toolTip(), "Size of the grid");
 }
 
+// The longest text each caption can show: the fixed captions, what start-up
+// and the toggles write, and the longest read-outs of the pass, the zoom
+// steps and the scroll bars.
+const std::pair<const char*, const char*> longestCaptions[] = {
+    {"Label13", "Time:"},
+    {"Labeltime", "9999999"},
+    {"Label9", "Chunk size :"},
+    {"labelchunkx", "16"},
+    {"Labelchunky", "16"},
+    {"Labelcompleted", " 100 %"},
+    {"cmdpicturesaving", "&Picture saving"},
+    {"cmdpicturesaving", "Picture saving off"},
+    {"cmdSuccessiverefinement", "S&uccessive refinement"},
+    {"cmdSuccessiverefinement", "Successive refinement off"},
+    {"cmdsynchronizedmode", "Synchronized &mode"},
+    {"cmdsynchronizedmode", "Synchronized mode off"},
+    {"Command1", "&Start"},
+    {"Command2", "Restart all"},
+    {"Label14", "Zoom * factor"},
+    {"Label14", "-163835"},
+    {"Labelzoom", "-32767 times"},
+    {"zoomin", "+ Zoom &in"},
+    {"zoomout", "- Zoom &out"},
+    {"Label12", "Calc. step  :"},
+    {"Labelkstep", "kstep"},
+    {"Labelkstep", "400"},
+    {"Label11", "Iterations :"},
+    {"labelitera", "30000"},
+    {"Label5", "Colour intensity :"},
+    {"Label6", "normal"},
+    {"Label6", "1020"},
+    {"Label1", "-1.23456789012345e-308"},
+    {"Label2", "-1.23456789012345e-308"},
+    {"Label3", "-1.23456789012345e-308"},
+    {"Label4", "-1.23456789012345e-308"},
+};
+
+// Run at every scale factor and font DPI the window must serve (see the
+// test list): the fitted font makes every text fit, and the screen's free
+// area holds the window, whose client area scrolls where it must.
+TEST_F(WindowTest, EveryCaptionAndLongestTextFitsItsRectangleAndTheWindowFitsTheScreen)
+{
+    const QFont font = form1()->clientArea()->font();
+    RecordProperty("fontPixels", QFontInfo(font).pixelSize());
+    // Still readable: never below 8 pixels, never above 8 points.
+    EXPECT_GE(QFontInfo(font).pixelSize(), 8);
+    QFont designed = font;
+    designed.setPointSizeF(8);
+    EXPECT_LE(QFontInfo(font).pixelSize(), QFontInfo(designed).pixelSize());
+    for (const auto& [name, longest] : longestCaptions) {
+        SCOPED_TRACE(std::string(name) + ": " + longest);
+        QWidget* w = control(name);
+        QRect room = w->contentsRect();
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            QStyleOptionButton option;
+            option.initFrom(b);
+            option.text = b->text();
+            room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+        }
+        QString shown = QString::fromUtf8(longest);
+        shown.remove('&');
+        const QFontMetrics metrics = w->fontMetrics();
+        EXPECT_LE(metrics.horizontalAdvance(shown), room.width());
+        EXPECT_LE(metrics.height(), w->height());
+    }
+
+    const QRect free = form1()->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(form1()->frameGeometry())) << free.width() << "x" << free.height();
+    QScrollArea* scroller = form1()->clientScroller();
+    EXPECT_EQ(scroller->widget(), form1()->clientArea());
+    for (const char* name : {"colourbar", "Label4", "cmdsynchronizedmode", "Command1"}) {
+        QWidget* w = control(name);
+        scroller->ensureWidgetVisible(w, 0, 0);
+        const QRect shown(w->mapTo(scroller->viewport(), QPoint(0, 0)), w->size());
+        EXPECT_TRUE(scroller->viewport()->rect().contains(shown)) << name;
+    }
+}
+
 TEST_F(WindowTest, WindowIsCaptionedVantorelWithA722By625ClientAreaBelowItsMenuBar)
 {
     EXPECT_EQ(form1()->windowTitle(), "Vantorel");
@@ -111,14 +193,20 @@ TEST_F(WindowTest, DividerLinesUseTheHighlightColour)
         QRect geometry;
     } lines[] = {{"Line1", {0, 40, 96, 1}},  {"Line2", {0, 88, 96, 1}},  {"Line3", {0, 136, 96, 1}},
                  {"Line6", {0, 224, 96, 1}}, {"Line5", {0, 272, 96, 1}}, {"Line7", {0, 320, 96, 1}},
-                 {"Line4", {96, 8, 1, 32}},  {"Line8", {160, 8, 1, 64}}};
+                 {"Line4", {96, 8, 1, 32}}};
     for (const auto& line : lines) {
         QWidget* w = control(line.name);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->geometry(), line.geometry) << line.name;
         EXPECT_EQ(w->grab().toImage().pixel(0, 0), highlight) << line.name;
     }
-    EXPECT_EQ(control("Line8")->parentWidget()->objectName(), "CornersXY");
+    // Line8 runs down to 1080 twips from the inside of the "Corners" box,
+    // below its title.
+    QWidget* line8 = control("Line8");
+    EXPECT_EQ(line8->parentWidget()->objectName(), "CornersXY");
+    EXPECT_EQ(line8->geometry(), QRect(160, line8->parentWidget()->contentsRect().top(), 1, 72 - line8->y()));
+    EXPECT_GE(line8->y(), 8);
+    EXPECT_EQ(line8->grab().toImage().pixel(0, 0), highlight);
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheLayoutAndStartsOnStart)
@@ -138,6 +226,37 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndStartsOnStart)
     // Labels and frames never take the focus.
     for (const char* name : {"Labeltime", "Label9", "Frame1", "CornersXY"})
         EXPECT_EQ(control(name)->focusPolicy(), Qt::NoFocus) << name;
+}
+
+TEST_F(WindowTest, KeyboardFocusShowsEnterPressesTheFocusedButtonAndAltOOpensOptions)
+{
+    // The canvas and the scroll bars show that they have the focus.
+    for (const char* name : {"Picture1", "kstep", "itera", "colourbar"}) {
+        QWidget* w = control(name);
+        control("Command2")->setFocus();
+        const QImage without = w->grab().toImage();
+        w->setFocus();
+        ASSERT_TRUE(w->hasFocus()) << name;
+        EXPECT_NE(w->grab().toImage(), without) << name;
+    }
+    // Enter, keypad Enter and Space press the button that has the focus.
+    QPushButton* synchronized = button("cmdsynchronizedmode");
+    synchronized->setFocus();
+    QTest::keyClick(synchronized, Qt::Key_Return);
+    EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode on");
+    QTest::keyClick(synchronized, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode off");
+    QTest::keyClick(synchronized, Qt::Key_Space);
+    EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode on");
+
+    // Alt+O opens the Options menu; "- Zoom &out" keeps its caption.
+    auto* options = form1()->findChild<QMenu*>("mnuoptions");
+    QTest::keyClick(form1(), Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), options);
+    EXPECT_FALSE(button("zoomout")->hasFocus());
+    QTest::keyClick(options, Qt::Key_Escape);
+    EXPECT_FALSE(options->isVisible());
+    EXPECT_EQ(text("zoomout"), "- Zoom &out");
 }
 
 TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
@@ -218,6 +337,19 @@ TEST_F(WindowTest, ScrollBarsHaveTheirRangesStepsAndStartValues)
         EXPECT_FALSE(s->hasTracking());
     }
     EXPECT_EQ(state.calcStep, 15);
+
+    // While the thumb is dragged a tool tip shows its value; the value and
+    // its label change on release.
+    QScrollBar* itera = bar("itera");
+    itera->setSliderDown(true);
+    itera->setSliderPosition(1234);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "1234");
+    EXPECT_EQ(itera->value(), 1000);
+    EXPECT_EQ(text("labelitera"), "1000");
+    itera->setSliderDown(false);
+    EXPECT_EQ(text("labelitera"), "1234");
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
 }
 
 TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
@@ -230,25 +362,41 @@ TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
     EXPECT_EQ(form2->size(), QSize(411, 395));
     QPlainTextEdit* text1 = form2->textBox();
     EXPECT_EQ(text1->pos(), QPoint(8, 8));
+    // Sized by the load handler, once shown and after every resize: the
+    // outer size (the client area and the frame the layout was drawn for,
+    // 8 x 27 pixels) less 250 x 600 twips.
+    EXPECT_EQ(text1->size(), QSize((6285 - 250) / 15, (6330 - 600) / 15));
+    form2->resize(600, 300);
+    EXPECT_EQ(text1->size(), QSize((9120 - 250) / 15, (4905 - 600) / 15));
     EXPECT_TRUE(text1->isReadOnly());
     EXPECT_EQ(text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(0, 0, 0));
     EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(224, 224, 224));
 
-    // The load handler sizes the text box from the outer size in twips.
-    qt->setInformationTextBoxSize(6165 - 250, 5925 - 600);
-    EXPECT_EQ(text1->size(), QSize(394, 355));
-    EXPECT_EQ(qt->informationWindowOuterWidthTwips(), form2->frameGeometry().width() * 15);
-    EXPECT_GE(qt->informationWindowOuterWidthTwips(), 6165);
+    EXPECT_EQ(qt->informationWindowOuterWidthTwips(), 9120);
+    EXPECT_EQ(qt->informationWindowOuterHeightTwips(), 4905);
     qt->setInformationText("first line\r\nsecond line");
     EXPECT_EQ(text1->toPlainText(), "first line\nsecond line");  // CR LF is one line break
+
+    // The text can be selected, but a press into the selection starts a new
+    // selection there rather than a drag.
+    text1->selectAll();
+    QTextCursor second(text1->document());
+    second.setPosition(11);  // "second line"
+    const QPoint inText = text1->cursorRect(second).center() + QPoint(1, 0);
+    QTest::mousePress(text1->viewport(), Qt::LeftButton, {}, inText);
+    QTest::mouseMove(text1->viewport(), inText + QPoint(30, 0));
+    QTest::mouseRelease(text1->viewport(), Qt::LeftButton, {}, inText + QPoint(30, 0));
+    EXPECT_EQ(text1->textCursor().selectionStart(), 11);
+    EXPECT_GT(text1->textCursor().selectionEnd(), 12);
+    EXPECT_LT(text1->textCursor().selectionEnd(), 22);
 
     // Asked again while open: the same window, only brought to the front.
     qt->showInformationWindow();
     EXPECT_EQ(qt->informationWindow(), form2.data());
 
-    // Closing it unloads it and leaves the main window open.
-    form2->close();
+    // Esc closes it, which unloads it and leaves the main window open.
+    QTest::keyClick(text1, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form2.isNull());
     EXPECT_TRUE(form1()->isVisible());
