@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Vantorel and runs every test: once in the release build, once more
 # with AddressSanitizer and UndefinedBehaviorSanitizer, then replays the fuzz
-# corpus through the libFuzzer build. The release build is also installed into
-# a temporary folder, validated and packaged (tests/install/check_install.sh). The three builds are the presets of
+# corpus through the libFuzzer build. The release build is also installed
+# into a temporary folder, validated and packaged
+# (tests/install/check_install.sh). The three builds are the presets of
 # CMakePresets.json. On a fresh Debian 12 machine, run as root: missing
 # packages are installed first.
 set -euo pipefail
