@@ -21,6 +21,8 @@ namespace vantorel::qt {
 void drawFocusMark(QWidget* control);
 
 class Canvas : public QWidget {
+    Q_OBJECT
+
 public:
     static constexpr int Width = 600;
     static constexpr int Height = 500;

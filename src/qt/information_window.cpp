@@ -20,6 +20,8 @@ constexpr int FrameHeightTwips = 27 * TwipsPerPixel;
 // of a running plot. A press inside the selection starts a new selection
 // instead of a drag.
 class HelpTextBox : public QPlainTextEdit {
+    Q_OBJECT
+
 public:
     explicit HelpTextBox(QWidget* parent) : QPlainTextEdit(parent) { setAcceptDrops(false); }
 
@@ -83,3 +85,5 @@ void InformationWindow::keyPressEvent(QKeyEvent* event)
 }
 
 } // namespace vantorel::qt
+
+#include "information_window.moc"

@@ -9,6 +9,8 @@ class QPlainTextEdit;
 namespace vantorel::qt {
 
 class InformationWindow : public QWidget {
+    Q_OBJECT
+
 public:
     InformationWindow();
     QPlainTextEdit* textBox() const { return text1; }

@@ -43,6 +43,8 @@ QRect twips(int left, int top, int width, int height)
 // A one-pixel divider line in the colour of an active title bar (the
 // palette's highlight colour is the nearest Qt offers).
 class DividerLine : public QWidget {
+    Q_OBJECT
+
 public:
     DividerLine(QWidget* parent, int x1, int y1, int x2, int y2) : QWidget(parent)
     {
@@ -67,6 +69,8 @@ protected:
 // parameter bars behave like ordinary scroll bars: Left, Up and Page Up lower
 // the value, Right, Down and Page Down raise it, Home and End go to the ends.
 class ParameterScrollBar : public QScrollBar {
+    Q_OBJECT
+
 public:
     explicit ParameterScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent)
     {
@@ -121,6 +125,8 @@ private:
 // A push button that Enter presses as well as Space, as the desktop the
 // layout was drawn for does for the button that has the focus.
 class CommandButton : public QPushButton {
+    Q_OBJECT
+
 public:
     using QPushButton::QPushButton;
 
@@ -471,3 +477,5 @@ void MainWindow::closeEvent(QCloseEvent* event)
 }
 
 } // namespace vantorel::qt
+
+#include "main_window.moc"

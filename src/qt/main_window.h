@@ -23,6 +23,8 @@ class Canvas;
 
 // Positions and sizes in the layout tables are twips (TwipsPerPixel of them to a pixel).
 class MainWindow : public QMainWindow {
+    Q_OBJECT
+
 public:
     MainWindow();
 

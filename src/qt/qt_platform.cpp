@@ -57,6 +57,8 @@ QWidget* dialogParent() { return QApplication::activeWindow(); }
 // whether that name is a folder relative to the process's working directory;
 // the name is resolved in the dialog's own folder before Qt looks at it.
 class FileDialog : public QFileDialog {
+    Q_OBJECT
+
 public:
     FileDialog(const QString& title, const QString& folder, const QString& filter)
         : QFileDialog(dialogParent(), title, folder, filter)
@@ -344,3 +346,5 @@ std::string QtPlatform::applicationFolder() { return toLocal(QCoreApplication::a
 std::string QtPlatform::decimalSeparator() { return QLocale().decimalPoint().toStdString(); }
 
 } // namespace vantorel::qt
+
+#include "qt_platform.moc"

@@ -17,6 +17,8 @@ constexpr QRgb White = 0xFFFFFFFF;
 
 // Records the mouse events the canvas receives.
 class EventLog : public QObject {
+    Q_OBJECT
+
 public:
     std::vector<QEvent::Type> types;
     std::vector<QPointF> positions;
@@ -327,3 +329,5 @@ TEST_F(CanvasEventsTest, TogglesWorkWhileAPlotRuns)
 
 } // namespace
 } // namespace vantorel::testing
+
+#include "canvas_events_test.moc"
