@@ -136,7 +136,8 @@ HeldKey holdArrowKey(TimedQtPlatform& qtPlatform, int keys)
 {
     using namespace std::chrono_literals;
     constexpr auto Repeat = 33ms;
-    state.viewXMin = DefaultXMin, state.viewYMin = DefaultYMin, state.viewXMax = DefaultXMax, state.viewYMax = DefaultYMax;
+    state.viewXMin = DefaultXMin, state.viewYMin = DefaultYMin, state.viewXMax = DefaultXMax,
+    state.viewYMax = DefaultYMax;
     qtPlatform.setScrollValue(ScrollBar::itera, 30000);
     qtPlatform.setScrollValue(ScrollBar::kstep, 1);
     std::vector<bool> reached(static_cast<std::size_t>(keys) + 1, false);
@@ -171,7 +172,7 @@ HeldKey holdArrowKey(TimedQtPlatform& qtPlatform, int keys)
     return result;
 }
 
-} // namespace
+}  // namespace
 
 int runQtTable(int runs)
 {
@@ -196,8 +197,9 @@ int runQtTable(int runs)
         held.push_back(holdArrowKey(qtPlatform, 30));
     setPlatform(nullptr);
 
-    std::printf("\nComplete passes of the full view (refinement on) through the Qt canvas, platform \"%s\", median of %d runs\n",
-                qPrintable(QGuiApplication::platformName()), runs);
+    std::printf(
+        "\nComplete passes of the full view (refinement on) through the Qt canvas, platform \"%s\", median of %d runs\n",
+        qPrintable(QGuiApplication::platformName()), runs);
     std::printf("%-46s %12s %12s\n", "", "1000/15", "30000/1");
     std::printf("%-46s %12.1f %12.1f\n", "pass on the Qt canvas, ms", defaults.qtMs, deep.qtMs);
     std::printf("%-46s %12.1f %12.1f\n", "same pass, drawing and pump doing nothing, ms", defaults.nullMs, deep.nullMs);
@@ -216,4 +218,4 @@ int runQtTable(int runs)
     return 0;
 }
 
-} // namespace vantorel::bench
+}  // namespace vantorel::bench

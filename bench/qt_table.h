@@ -6,4 +6,4 @@ namespace vantorel::bench {
 // platform plugin (offscreen by default).
 int runQtTable(int runs);
 
-} // namespace vantorel::bench
+}  // namespace vantorel::bench

@@ -93,9 +93,20 @@ Outcome runPass(const Scenario& sc, CountPath path)
     for (int c = 0; c < static_cast<int>(Caption::Count); ++c)
         out.captions.push_back(canvas.captionHistory(static_cast<Caption>(c)));
     const ExplorationState& s = state;
-    out.finalState = {double(s.iterationCount), s.shade, s.colourBand, double(s.blockColour), double(s.colourLevel),
-                      double(s.computePoint), double(s.stageCounter), double(s.pixelX), double(s.pixelY),
-                      double(s.blockWidth), double(s.blockHeight), s.cRe, s.cIm, s.maxIterations};
+    out.finalState = {double(s.iterationCount),
+                      s.shade,
+                      s.colourBand,
+                      double(s.blockColour),
+                      double(s.colourLevel),
+                      double(s.computePoint),
+                      double(s.stageCounter),
+                      double(s.pixelX),
+                      double(s.pixelY),
+                      double(s.blockWidth),
+                      double(s.blockHeight),
+                      s.cRe,
+                      s.cIm,
+                      s.maxIterations};
     setPlatform(nullptr);
     setCountPath(CountPath::Fast);
     return out;
@@ -114,7 +125,7 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -137,38 +148,42 @@ int main(int argc, char** argv)
         } else if (a == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2] [--one-thread] [--kernel avx512|avx2|scalar]\n");
+            std::fprintf(
+                stderr,
+                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2] [--one-thread] [--kernel avx512|avx2|scalar]\n");
             return 2;
         }
     }
 
     bool allSame = true;
     if (table != 2) {
-    std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n", runs);
-    std::printf("count kernel: %s; hardware threads: %u\n\n", countKernelName(), std::thread::hardware_concurrency());
-    std::printf("%-34s %11s %11s %8s %10s %16s\n", "scenario", "plain ms", "product ms", "ratio", "identical",
-                "longest gap ms");
-    for (const Scenario& sc : Scenarios) {
-        if (!only.empty() && std::string(sc.name).find(only) == std::string::npos)
-            continue;
-        std::vector<double> plainMs, fastMs, gaps;
-        bool identical = true;
-        for (int r = 0; r < runs; ++r) {
-            // Alternate the two paths so that a busy neighbour slows both.
-            const Outcome plain = runPass(sc, CountPath::Plain);
-            const Outcome fast = runPass(sc, CountPath::Fast);
-            plainMs.push_back(plain.ms);
-            fastMs.push_back(fast.ms);
-            gaps.push_back(fast.longestGapMs);
-            identical = identical && same(plain, fast);
+        std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n",
+                    runs);
+        std::printf("count kernel: %s; hardware threads: %u\n\n", countKernelName(),
+                    std::thread::hardware_concurrency());
+        std::printf("%-34s %11s %11s %8s %10s %16s\n", "scenario", "plain ms", "product ms", "ratio", "identical",
+                    "longest gap ms");
+        for (const Scenario& sc : Scenarios) {
+            if (!only.empty() && std::string(sc.name).find(only) == std::string::npos)
+                continue;
+            std::vector<double> plainMs, fastMs, gaps;
+            bool identical = true;
+            for (int r = 0; r < runs; ++r) {
+                // Alternate the two paths so that a busy neighbour slows both.
+                const Outcome plain = runPass(sc, CountPath::Plain);
+                const Outcome fast = runPass(sc, CountPath::Fast);
+                plainMs.push_back(plain.ms);
+                fastMs.push_back(fast.ms);
+                gaps.push_back(fast.longestGapMs);
+                identical = identical && same(plain, fast);
+            }
+            allSame = allSame && identical;
+            const double p = median(plainMs), f = median(fastMs);
+            std::printf("%-34s %11.1f %11.1f %8.1f %10s %16.2f\n", sc.name, p, f, p / f, identical ? "yes" : "no",
+                        *std::max_element(gaps.begin(), gaps.end()));
+            std::fflush(stdout);
         }
-        allSame = allSame && identical;
-        const double p = median(plainMs), f = median(fastMs);
-        std::printf("%-34s %11.1f %11.1f %8.1f %10s %16.2f\n", sc.name, p, f, p / f, identical ? "yes" : "no",
-                    *std::max_element(gaps.begin(), gaps.end()));
-        std::fflush(stdout);
-    }
-    std::printf("\nlongest gap: the longest time between two event pumps of the product's path over all runs\n");
+        std::printf("\nlongest gap: the longest time between two event pumps of the product's path over all runs\n");
     }
     if (table != 1) {
         bench::runQtTable(runs);

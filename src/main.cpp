@@ -8,18 +8,17 @@
 
 namespace {
 
-const char* const Usage =
-    "Usage: vantorel [--help] [--version]\n"
-    "Explores the Mandelbrot set in a window.\n"
-    "\n"
-    "  --help     print this text and exit\n"
-    "  --version  print the version and exit\n"
-    "\n"
-    "Locations and pictures are saved in mandel_locations/ and mandel_pictures/\n"
-    "beside the program when that folder holds them and may be written, else in\n"
-    "$XDG_DATA_HOME/vantorel/ (by default ~/.local/share/vantorel/).\n";
+const char* const Usage = "Usage: vantorel [--help] [--version]\n"
+                          "Explores the Mandelbrot set in a window.\n"
+                          "\n"
+                          "  --help     print this text and exit\n"
+                          "  --version  print the version and exit\n"
+                          "\n"
+                          "Locations and pictures are saved in mandel_locations/ and mandel_pictures/\n"
+                          "beside the program when that folder holds them and may be written, else in\n"
+                          "$XDG_DATA_HOME/vantorel/ (by default ~/.local/share/vantorel/).\n";
 
-} // namespace
+}  // namespace
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer build checks for leaks when the program ends; the

@@ -141,7 +141,7 @@ Options parse(int argc, char** argv)
     return o;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

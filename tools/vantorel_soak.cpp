@@ -46,7 +46,7 @@ long statusField(const std::string& name)
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -109,13 +109,13 @@ int main(int argc, char** argv)
             ++ended;
     }
 
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const long endRss = statusField("VmRSS"), endPeak = statusField("VmHWM");
-    std::printf("passes: %ld, ended: %ld (stopped %ld, with a pass started inside %ld), deepest nesting %ld\n",
-                passes, ended, stopped, nestedStarts, deepestNesting);
-    std::printf("memory: resident %ld KiB at the start, %ld KiB at the end; peak %ld KiB at the start, %ld KiB at the end\n",
-                startRss, endRss, startPeak, endPeak);
+    std::printf("passes: %ld, ended: %ld (stopped %ld, with a pass started inside %ld), deepest nesting %ld\n", passes,
+                ended, stopped, nestedStarts, deepestNesting);
+    std::printf(
+        "memory: resident %ld KiB at the start, %ld KiB at the end; peak %ld KiB at the start, %ld KiB at the end\n",
+        startRss, endRss, startPeak, endPeak);
     std::printf("time: %.1f s\n", seconds);
     return ended == passes ? 0 : 1;
 }

@@ -42,8 +42,8 @@ struct CountKey {
 CountKey currentKey()
 {
     const ExplorationState& s = state;
-    return {bitsOf(s.viewXMin), bitsOf(s.viewYMin), bitsOf(s.pixelStepX), bitsOf(s.pixelStepY),
-            bitsOf(s.maxIterations), s.calcStep, s.canvasWidth, s.canvasHeight};
+    return {bitsOf(s.viewXMin),      bitsOf(s.viewYMin), bitsOf(s.pixelStepX), bitsOf(s.pixelStepY),
+            bitsOf(s.maxIterations), s.calcStep,         s.canvasWidth,        s.canvasHeight};
 }
 
 // Counts of single pixels kept within a pass (-1: not known), filled ahead of
@@ -56,7 +56,7 @@ struct PixelCounts {
     std::unique_ptr<std::atomic<std::int16_t>[]> counts;
     std::vector<std::uint64_t> planned;  // one bit per pixel: in the current plan
     std::size_t size = 0;
-    int stride = 64;   // pixels per column, the canvas height rounded up to 64
+    int stride = 64;  // pixels per column, the canvas height rounded up to 64
     CountKey key;
     int rounds = 0;  // loop rounds of a point that never escapes, for the key's limit and step
     bool valid = false;
@@ -70,9 +70,9 @@ constexpr int RoundsWorthPlanning = 256;
 
 // The counts of the current column, by row. Sized by the canvas height.
 struct ColumnBatch {
-    std::vector<std::int16_t> rowCount;   // per pixelY
-    std::vector<std::uint64_t> rowIm;     // per pixelY: bits of the cIm used
-    std::vector<long> rowStamp;           // per pixelY: the column the count belongs to
+    std::vector<std::int16_t> rowCount;  // per pixelY
+    std::vector<std::uint64_t> rowIm;    // per pixelY: bits of the cIm used
+    std::vector<long> rowStamp;          // per pixelY: the column the count belongs to
     long stamp = 0;
     std::uint64_t reBits = 0;
     float limit = 0;
@@ -90,8 +90,7 @@ struct ShallowBatch {
 };
 ShallowBatch batch;
 
-template <class T>
-void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
+template <class T> void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
 {
     if (v.size() < n)
         v.resize(n, fill);
@@ -325,10 +324,10 @@ void waitForColumn(Needs& needs)
     passFeed.needs = nullptr;
 }
 
-} // namespace
+}  // namespace
 
-bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, int blockHeight,
-                        int initialBlockSize, int refinementBase)
+bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, int blockHeight, int initialBlockSize,
+                        int refinementBase)
 {
     if (blockWidth != initialBlockSize)
         return previous;
@@ -449,7 +448,8 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     keepWorkerBusy();
     waitForColumn(needs);
     for (const int pixel : needs.pixels)
-        column.rowCount[pixel - columnStart] = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
+        column.rowCount[pixel - columnStart] =
+            kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
 }
 
 std::int16_t takeCount()
@@ -466,4 +466,4 @@ std::int16_t takeCount()
 
 ColumnCountStats columnCountStats() { return stats; }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -21,8 +21,8 @@ namespace vantorel {
 // Whether the row loop computes the block at (pixelX, pixelY), given the
 // computePoint of the block before it: the rule of the pass, shared by the
 // pass and by the batch so that both pick the same blocks.
-bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, int blockHeight,
-                        int initialBlockSize, int refinementBase);
+bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, int blockHeight, int initialBlockSize,
+                        int refinementBase);
 
 // Forgets the counts kept from earlier stages; called when a pass begins.
 void beginPassCounts();
@@ -52,4 +52,4 @@ struct ColumnCountStats {
 };
 ColumnCountStats columnCountStats();
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -124,8 +124,7 @@ std::atomic<double> roundsCounted{0};
 void addRounds(double rounds)
 {
     double seen = roundsCounted.load(std::memory_order_relaxed);
-    while (!roundsCounted.compare_exchange_weak(seen, seen + rounds, std::memory_order_relaxed)) {
-    }
+    while (!roundsCounted.compare_exchange_weak(seen, seen + rounds, std::memory_order_relaxed)) {}
 }
 
 // The second thread. Created on first use and kept for the rest of the run;
@@ -288,7 +287,7 @@ const CountBound& boundFor(float maxIterations, int calcStep)
     return bound;
 }
 
-} // namespace
+}  // namespace
 
 CountBound countBound(float maxIterations, int calcStep)
 {
@@ -305,8 +304,7 @@ CountBound countBound(float maxIterations, int calcStep)
     return {rounds, static_cast<std::int16_t>(n)};
 }
 
-void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, int n, float maxIterations,
-                  int calcStep)
+void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, int n, float maxIterations, int calcStep)
 {
     if (calcStep < 1)
         throw std::invalid_argument("escapeCounts needs a step of at least 1");
@@ -329,11 +327,11 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
     const double perPoint = lastRoundsPerPoint >= 0 ? lastRoundsPerPoint : bound.rounds;
     // The worker shares large batches, unless it is counting ahead for a
     // plotting pass.
-    const bool share = threshold > 0 && n * perPoint >= static_cast<double>(threshold) && n >= 2 * PointsPerClaim
-                       && !workerBusy();
+    const bool share =
+        threshold > 0 && n * perPoint >= static_cast<double>(threshold) && n >= 2 * PointsPerClaim && !workerBusy();
     ArrayFeed mine{&points, share};
-    Batch batch{bound.rounds, bound.count, calcStep, {&nextArrayPoint, &deliverToArray, &never, &mine}, nullptr,
-                &roundsRun};
+    Batch batch{bound.rounds, bound.count, calcStep, {&nextArrayPoint, &deliverToArray, &never, &mine},
+                nullptr,      &roundsRun};
     ArrayFeed theirs{&points, true};
     if (share) {
         Batch shared = batch;
@@ -423,9 +421,6 @@ FpControlReport fpControlReport()
     return {callerMxcsr.load(), callerRanWith.load(), workerRanWith.load(), workerBatches.load()};
 }
 
-bool fpControlIsExact(unsigned mxcsr)
-{
-    return (mxcsr & (FlushToZero | DenormalsAreZero | RoundingControl)) == 0;
-}
+bool fpControlIsExact(unsigned mxcsr) { return (mxcsr & (FlushToZero | DenormalsAreZero | RoundingControl)) == 0; }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -22,8 +22,7 @@ namespace vantorel {
 // Refuses a step below 1 (the kstep scroll bar never gives one; the pass
 // counts such blocks with escapeCount). Called from one thread at a time
 // (the user-interface thread); it hands work to its own worker.
-void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, int n,
-                  float maxIterations, int calcStep);
+void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, int n, float maxIterations, int calcStep);
 
 // Counts points taken one at a time from the feed, on the calling thread,
 // until the feed says enough or has none left and every lane is empty.
@@ -48,8 +47,8 @@ double kernelRoundsRun();
 // The count of a point that never escapes, and the number of loop rounds
 // such a point runs, for this limit and step (the loop's own bookkeeping).
 struct CountBound {
-    int rounds;            // tests a point survives before the counter passes the limit
-    std::int16_t count;    // the counter then
+    int rounds;          // tests a point survives before the counter passes the limit
+    std::int16_t count;  // the counter then
 };
 CountBound countBound(float maxIterations, int calcStep);
 
@@ -78,12 +77,12 @@ void setThreadingThreshold(long long work);
 // ran its last batch with, and whether it was the exact one: round to
 // nearest, no flush-to-zero, no denormals-are-zero. Filled by the kernel.
 struct FpControlReport {
-    unsigned callerMxcsr;   // what the calling thread had on entry
-    unsigned callerRanWith; // what it computed with
-    unsigned workerRanWith; // what the worker thread computed with (0 before its first batch)
-    long workerBatches;     // batches the worker thread has helped with
+    unsigned callerMxcsr;    // what the calling thread had on entry
+    unsigned callerRanWith;  // what it computed with
+    unsigned workerRanWith;  // what the worker thread computed with (0 before its first batch)
+    long workerBatches;      // batches the worker thread has helped with
 };
 FpControlReport fpControlReport();
 bool fpControlIsExact(unsigned mxcsr);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -23,7 +23,10 @@ struct Avx2 {
     static vd mul(vd a, vd b) { return _mm256_mul_pd(a, b); }
     static mask all() { return _mm256_castsi256_pd(_mm256_set1_epi64x(-1)); }
     static mask greaterOrEqual(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
-    static mask stillInside(mask a, vd sum, vd bound) { return _mm256_andnot_pd(_mm256_cmp_pd(sum, bound, _CMP_GT_OQ), a); }
+    static mask stillInside(mask a, vd sum, vd bound)
+    {
+        return _mm256_andnot_pd(_mm256_cmp_pd(sum, bound, _CMP_GT_OQ), a);
+    }
     static mask both(mask a, mask b) { return _mm256_and_pd(a, b); }
     static vd addWhere(vd a, mask m, vd b) { return _mm256_add_pd(a, _mm256_and_pd(m, b)); }
     static mask sameBits(vd a, vd b)
@@ -34,8 +37,8 @@ struct Avx2 {
     static unsigned bits(mask m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
 };
 
-} // namespace
+}  // namespace
 
 void runAvx2(const Batch& batch) { runLanes<Avx2>(batch); }
 
-} // namespace vantorel::kernel
+}  // namespace vantorel::kernel

@@ -28,17 +28,14 @@ struct Avx512 {
     static mask stillInside(mask a, vd sum, vd bound) { return _mm512_mask_cmp_pd_mask(a, sum, bound, _CMP_NGT_UQ); }
     static mask both(mask a, mask b) { return static_cast<mask>(a & b); }
     static vd addWhere(vd a, mask m, vd b) { return _mm512_mask_add_pd(a, m, a, b); }
-    static mask sameBits(vd a, vd b)
-    {
-        return _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(a), _mm512_castpd_si512(b));
-    }
+    static mask sameBits(vd a, vd b) { return _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(a), _mm512_castpd_si512(b)); }
     // b where m is set, a elsewhere.
     static vd select(mask m, vd a, vd b) { return _mm512_mask_blend_pd(m, a, b); }
     static unsigned bits(mask m) { return m; }
 };
 
-} // namespace
+}  // namespace
 
 void runAvx512(const Batch& batch) { runLanes<Avx512>(batch); }
 
-} // namespace vantorel::kernel
+}  // namespace vantorel::kernel

@@ -31,17 +31,17 @@ struct LaneState {
     // survived count at which the next checkpoint is taken.
     alignas(64) double savedR[MaxLanes], savedI[MaxLanes], nextSave[MaxLanes];
     int id[MaxLanes];
-    int lanes = 0;   // lanes in use by the kernel that filled it; 0: empty
-    int live = 0;    // lanes holding a point
+    int lanes = 0;  // lanes in use by the kernel that filled it; 0: empty
+    int live = 0;   // lanes holding a point
 };
 
 struct Batch {
-    int rounds;                  // tests a point survives before the counter passes the limit
-    std::int16_t neverEscapes;   // the counter then
-    int step;                    // counter increment
+    int rounds;                 // tests a point survives before the counter passes the limit
+    std::int16_t neverEscapes;  // the counter then
+    int step;                   // counter increment
     Feed feed;
-    LaneState* lanes;            // kept between calls; null: the call drains its own lanes
-    double* roundsRun;           // out: rounds run by the points delivered in this call
+    LaneState* lanes;   // kept between calls; null: the call drains its own lanes
+    double* roundsRun;  // out: rounds run by the points delivered in this call
 };
 
 using KernelFunction = void (*)(const Batch&);
@@ -50,4 +50,4 @@ void runAvx512(const Batch& batch);
 void runAvx2(const Batch& batch);
 void runScalar(const Batch& batch);
 
-} // namespace vantorel::kernel
+}  // namespace vantorel::kernel

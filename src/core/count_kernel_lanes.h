@@ -31,8 +31,7 @@ namespace {
 // longer ones for deep limits.
 int roundsPerLook(int rounds) { return rounds < 256 ? 8 : 32; }
 
-template <class T>
-void runLanes(const Batch& batch)
+template <class T> void runLanes(const Batch& batch)
 {
     using vd = typename T::vd;
     using mask = typename T::mask;
@@ -125,8 +124,8 @@ void runLanes(const Batch& batch)
             T::store(st.savedR + v * W, T::select(save, SR, ZR[v]));
             T::store(st.savedI + v * W, T::select(save, SI, ZI[v]));
             T::store(st.nextSave + v * W, T::select(save, NS, T::mul(NS, two)));
-            const unsigned done = ((~T::bits(A[v])) & AllLanes) | T::bits(T::greaterOrEqual(J[v], limit))
-                                  | T::bits(cycling);
+            const unsigned done =
+                ((~T::bits(A[v])) & AllLanes) | T::bits(T::greaterOrEqual(J[v], limit)) | T::bits(cycling);
             if (!done)
                 continue;
             for (int w = 0; w < W; ++w) {
@@ -156,5 +155,5 @@ void runLanes(const Batch& batch)
     *batch.roundsRun = roundsRun;
 }
 
-} // namespace
-} // namespace vantorel::kernel
+}  // namespace
+}  // namespace vantorel::kernel

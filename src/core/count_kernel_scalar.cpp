@@ -36,8 +36,8 @@ struct Scalar {
     static unsigned bits(mask m) { return m ? 1u : 0u; }
 };
 
-} // namespace
+}  // namespace
 
 void runScalar(const Batch& batch) { runLanes<Scalar>(batch); }
 
-} // namespace vantorel::kernel
+}  // namespace vantorel::kernel

@@ -43,7 +43,7 @@ constexpr std::int32_t rgb(int red, int green, int blue)
     auto channel = [](int v) { return v > 255 ? 255 : v; };
     return channel(red) + 256 * channel(green) + 65536 * channel(blue);
 }
-} // namespace
+}  // namespace
 
 void paintBlock()
 {
@@ -83,4 +83,4 @@ void paintBlock()
         platform().canvasFillBox(s.pixelX, s.pixelY, s.blockRight, s.blockBottom, s.blockColour);
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -14,4 +14,4 @@ std::int16_t escapeCount();
 // blockWidth x blockHeight on the canvas.
 void paintBlock();
 
-} // namespace vantorel
+}  // namespace vantorel

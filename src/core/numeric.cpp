@@ -19,7 +19,8 @@ std::int16_t roundToInt16(double value)
 
 std::int16_t wrappingAdd16(std::int16_t a, std::int16_t b)
 {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uint16_t>(a) + static_cast<std::uint16_t>(b)));
+    return static_cast<std::int16_t>(
+        static_cast<std::uint16_t>(static_cast<std::uint16_t>(a) + static_cast<std::uint16_t>(b)));
 }
 
 std::int32_t wrappingSub32(std::int32_t a, std::int32_t b)
@@ -40,9 +41,6 @@ std::string formatGeneral(double value, const std::string& decimalSeparator)
     return text;
 }
 
-std::string signedText(long long value)
-{
-    return value < 0 ? std::to_string(value) : " " + std::to_string(value);
-}
+std::string signedText(long long value) { return value < 0 ? std::to_string(value) : " " + std::to_string(value); }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -25,4 +25,4 @@ std::string formatGeneral(double value, const std::string& decimalSeparator);
 // A number preceded by a blank when zero or positive, by '-' when negative.
 std::string signedText(long long value);
 
-} // namespace vantorel
+}  // namespace vantorel

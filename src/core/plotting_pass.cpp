@@ -60,10 +60,7 @@ void finish()
 }
 
 // Reads the iteration limit from its scroll bar (it may change at any pump).
-void readIterationLimit()
-{
-    state.maxIterations = static_cast<float>(platform().scrollValue(ScrollBar::itera));
-}
+void readIterationLimit() { state.maxIterations = static_cast<float>(platform().scrollValue(ScrollBar::itera)); }
 
 // Passes nest inside each other's event pump, one per key repeat of a held
 // arrow key. Beyond this depth a request restarts the innermost pass in place
@@ -83,7 +80,7 @@ struct NestingLevel {
     NestingLevel& operator=(const NestingLevel&) = delete;
 };
 
-} // namespace
+}  // namespace
 
 int plottingPassNesting() { return nestedPasses; }
 
@@ -223,4 +220,4 @@ restart:
     }
 }
 
-} // namespace vantorel
+}  // namespace vantorel

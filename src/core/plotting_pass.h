@@ -20,4 +20,4 @@ int plottingPassNesting();
 constexpr int DefaultPassNestingLimit = 64;
 void setPlottingPassNestingLimit(int depth);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -14,21 +14,21 @@ struct ExplorationState {
     // View and navigation. Column 0 shows viewXMin, row 0 (the top) viewYMin;
     // the imaginary part grows downwards.
     double viewXMin = 0, viewYMin = 0, viewXMax = 0, viewYMax = 0;
-    double zoomFactor = 0;          // each zoom step moves an edge by span / zoomFactor
-    std::int16_t zoomCount = 0;     // zoom-in steps minus zoom-out steps
+    double zoomFactor = 0;       // each zoom step moves an edge by span / zoomFactor
+    std::int16_t zoomCount = 0;  // zoom-in steps minus zoom-out steps
 
     // Computation parameters.
-    float maxIterations = 0;        // copy of the itera scroll bar
-    std::int16_t calcStep = 0;      // counter increment per iteration (kstep)
+    float maxIterations = 0;          // copy of the itera scroll bar
+    std::int16_t calcStep = 0;        // counter increment per iteration (kstep)
     std::int16_t refinementBase = 0;  // 2 = successive refinement on, 1 = off
-    bool synchronizedMode = false;  // halve both block sides together
-    std::int16_t colourLevel = 0;   // red level of colour band 0
+    bool synchronizedMode = false;    // halve both block sides together
+    std::int16_t colourLevel = 0;     // red level of colour band 0
 
     // Geometry of the current pass.
     std::int16_t canvasWidth = 0, canvasHeight = 0;  // pixels
-    double spanX = 0, spanY = 0;                      // plane units
-    double pixelStepX = 0, pixelStepY = 0;            // plane units per pixel
-    std::int16_t initialBlockSize = 0;                // 16 or 1
+    double spanX = 0, spanY = 0;                     // plane units
+    double pixelStepX = 0, pixelStepY = 0;           // plane units per pixel
+    std::int16_t initialBlockSize = 0;               // 16 or 1
 
     // Progress of the pass. These are shared on purpose: a pass started from
     // inside another one's event pump leaves them where the outer pass picks
@@ -62,4 +62,4 @@ struct ExplorationState {
 
 extern ExplorationState state;
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -1,6 +1,5 @@
 #include "files/bmp_file.h"
 
-
 namespace vantorel {
 namespace {
 void put16(std::string& out, unsigned v)
@@ -13,7 +12,7 @@ void put32(std::string& out, std::uint32_t v)
     put16(out, v & 0xffff);
     put16(out, v >> 16);
 }
-} // namespace
+}  // namespace
 
 std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int height)
 {
@@ -28,14 +27,14 @@ std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int 
     put32(out, 54 + imageBytes);
     put32(out, 0);
     put32(out, 54);
-    put32(out, 40);                       // BITMAPINFOHEADER
+    put32(out, 40);  // BITMAPINFOHEADER
     put32(out, static_cast<std::uint32_t>(width));
     put32(out, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
     put16(out, 1);
     put16(out, 24);
-    put32(out, 0);                        // no compression
+    put32(out, 0);  // no compression
     put32(out, imageBytes);
-    put32(out, 2835);                     // 72 dpi
+    put32(out, 2835);  // 72 dpi
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
@@ -55,4 +54,4 @@ std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int 
     return out;
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -12,4 +12,4 @@ namespace vantorel {
 // green + 65536 * blue, row 0 at the top); empty when the sizes do not match.
 std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int height);
 
-} // namespace vantorel
+}  // namespace vantorel

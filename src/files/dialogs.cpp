@@ -25,4 +25,4 @@ std::string showOpenDialog(const std::string& filterText, const std::string& sta
     return platform().showOpenDialog(buildDialogFilter(filterText), startFolder);
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -15,4 +15,4 @@ std::string showSaveDialog(const std::string& filterText, const std::string& def
                            const std::string& startFolder);
 std::string showOpenDialog(const std::string& filterText, const std::string& startFolder);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -35,8 +35,8 @@ std::string fileUrl(const std::string& path)
     std::string url = "file://";
     for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+                           || c == '.' || c == '_' || c == '~' || c == '/';
         if (plain) {
             url.push_back(ch);
         } else {
@@ -58,7 +58,7 @@ std::vector<std::string> shippedFileCandidates(const std::string& name)
     return {folder + "/" + name, installed.string()};
 }
 
-} // namespace
+}  // namespace
 
 void mnumandel_Click()
 {
@@ -121,4 +121,4 @@ void mnuabout_Click()
         p.openAddress(homePageAddress());
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -19,4 +19,4 @@ std::string aboutText();
 // (beside it, else in the installed share/vantorel), as a local file address.
 std::string homePageAddress();
 
-} // namespace vantorel
+}  // namespace vantorel

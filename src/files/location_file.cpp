@@ -124,8 +124,8 @@ std::optional<std::int16_t> iterationsForBar(float maxIterations)
 
 std::string outsideRange(const char* what, const std::string& value, int low, int high)
 {
-    return std::string("Its ") + what + ", " + value + ", is outside " + std::to_string(low) + " to " +
-           std::to_string(high) + ".";
+    return std::string("Its ") + what + ", " + value + ", is outside " + std::to_string(low) + " to "
+           + std::to_string(high) + ".";
 }
 
 // A location is taken only as a whole. Setting the bars one by one and
@@ -138,8 +138,8 @@ std::string outsideRange(const char* what, const std::string& value, int low, in
 // user's words, or empty text.
 std::string refusal(const Location& l)
 {
-    if (!std::isfinite(l.viewXMin) || !std::isfinite(l.viewYMin) || !std::isfinite(l.viewXMax) ||
-        !std::isfinite(l.viewYMax))
+    if (!std::isfinite(l.viewXMin) || !std::isfinite(l.viewYMin) || !std::isfinite(l.viewXMax)
+        || !std::isfinite(l.viewYMax))
         return "Its view is not a finite part of the plane.";
     if (!std::isfinite(l.maxIterations))
         return "Its iteration limit is not a finite number.";
@@ -182,7 +182,7 @@ std::string userDataHome()
     return std::string(home) + "/.local/share";
 }
 
-} // namespace
+}  // namespace
 
 std::string dataFolderPath(const std::string& kind)
 {
@@ -216,7 +216,7 @@ void mnusavelocation_Click()
     state.maxIterations = static_cast<float>(p.scrollValue(ScrollBar::itera));
     state.calcStep = p.scrollValue(ScrollBar::kstep);
     state.colourLevel = p.scrollValue(ScrollBar::colourbar);
-    const Location l{state.viewXMin, state.viewYMin,  state.viewXMax,   state.viewYMax,    state.maxIterations,
+    const Location l{state.viewXMin, state.viewYMin,  state.viewXMax,   state.viewYMax,   state.maxIterations,
                      state.calcStep, state.zoomCount, state.zoomFactor, state.colourLevel};
     const LocationBytes bytes = encode(l);
     // A failed save keeps any older file whole and says why: a location the
@@ -236,8 +236,8 @@ void mnuloadlocation_Click()
     const FileRead read = readFileStart(path, LocationFileSize);
     std::string problem = read.problem;
     if (problem.empty() && read.bytes.size() < LocationFileSize)
-        problem = "The file is " + std::to_string(read.bytes.size()) + " bytes long; a location file is " +
-                  std::to_string(LocationFileSize) + " bytes long.";
+        problem = "The file is " + std::to_string(read.bytes.size()) + " bytes long; a location file is "
+                  + std::to_string(LocationFileSize) + " bytes long.";
     Location l{};
     if (problem.empty()) {
         l = decode(read.bytes);
@@ -271,4 +271,4 @@ void mnuloadlocation_Click()
     replot();  // draws over the old picture; a load does not clear the canvas
 }
 
-} // namespace vantorel
+}  // namespace vantorel

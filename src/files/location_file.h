@@ -12,4 +12,4 @@ std::string dataFolderPath(const std::string& kind);
 void mnusavelocation_Click();  // "&Save location"
 void mnuloadlocation_Click();  // "&Load location"
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -32,4 +32,4 @@ void mnusavepicturebmp_Click()
         p.messageBox("Could not save the picture to \"" + path + "\".\r\n" + problem, "Vantorel");
 }
 
-} // namespace vantorel
+}  // namespace vantorel

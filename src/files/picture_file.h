@@ -4,4 +4,4 @@ namespace vantorel {
 
 void mnusavepicturebmp_Click();  // "&Bitmap format (bmp)"
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -32,35 +32,25 @@ std::string writeProblem(int error, const std::string& path)
     case ENOENT:
         // Some folders exist and still take no new files (such as /proc).
         return isFolder(folderOf(path)) ? "That folder does not take new files." : "The folder does not exist.";
-    case ENOTDIR:
-        return "A part of the folder's path is not a folder.";
+    case ENOTDIR: return "A part of the folder's path is not a folder.";
     case EACCES:
-    case EPERM:
-        return "You do not have permission to write in that folder.";
-    case EROFS:
-        return "The disk is read-only.";
+    case EPERM: return "You do not have permission to write in that folder.";
+    case EROFS: return "The disk is read-only.";
     case ENOSPC:
-    case EDQUOT:
-        return "The disk is full.";
-    case EFBIG:
-        return "The file would be larger than the system allows.";
-    case ENAMETOOLONG:
-        return "The name is too long.";
-    default:
-        return std::string(std::strerror(error)) + ".";
+    case EDQUOT: return "The disk is full.";
+    case EFBIG: return "The file would be larger than the system allows.";
+    case ENAMETOOLONG: return "The name is too long.";
+    default: return std::string(std::strerror(error)) + ".";
     }
 }
 
 std::string readProblem(int error)
 {
     switch (error) {
-    case ENOENT:
-        return "The file does not exist.";
+    case ENOENT: return "The file does not exist.";
     case EACCES:
-    case EPERM:
-        return "You do not have permission to read the file.";
-    default:
-        return std::string(std::strerror(error)) + ".";
+    case EPERM: return "You do not have permission to read the file.";
+    default: return std::string(std::strerror(error)) + ".";
     }
 }
 
@@ -148,7 +138,7 @@ bool readUpTo(int fd, std::size_t limit, std::string& out)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string replaceFileContents(const std::string& path, const void* data, std::size_t size, Durability durability)
 {
@@ -208,7 +198,7 @@ FileRead readFileStart(const std::string& path, std::size_t limit)
         struct stat info {};
         const int error = errno;
         result.problem = ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) ? notAFileProblem(info.st_mode)
-                                                                                      : readProblem(error);
+                                                                                    : readProblem(error);
         return result;
     }
     struct stat info {};
@@ -235,8 +225,8 @@ std::optional<std::string> readWholeFile(const std::string& path)
 bool isWritableFolder(const std::string& path)
 {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 0222) != 0 &&
-           ::access(path.c_str(), W_OK | X_OK) == 0;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 0222) != 0
+           && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
 bool makeFolders(const std::string& path)
@@ -252,4 +242,4 @@ bool makeFolders(const std::string& path)
     return isFolder(path);
 }
 
-} // namespace vantorel
+}  // namespace vantorel

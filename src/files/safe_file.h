@@ -47,4 +47,4 @@ bool isWritableFolder(const std::string& path);
 // private data). True when it exists as a folder afterwards.
 bool makeFolders(const std::string& path);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -47,4 +47,4 @@ void Picture1_MouseUp(int /*button*/, int /*shift*/, float x, float y)
     replot();
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -8,4 +8,4 @@ namespace vantorel {
 void Picture1_MouseDown(int button, int shift, float x, float y);
 void Picture1_MouseUp(int button, int shift, float x, float y);
 
-} // namespace vantorel
+}  // namespace vantorel

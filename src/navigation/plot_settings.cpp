@@ -20,4 +20,4 @@ void applyPlotSettings(const PlotSettings& settings)
     state.synchronizedMode = settings.synchronized;
 }
 
-} // namespace vantorel
+}  // namespace vantorel

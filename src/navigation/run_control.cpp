@@ -76,7 +76,7 @@ void restoreFullView()
     setFullView();
     state.zoomCount = 0;
 }
-} // namespace
+}  // namespace
 
 void Command2_Click()
 {
@@ -109,4 +109,4 @@ void mnurestartresolution_Click()
     platform().focusCanvas();
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -8,12 +8,12 @@ void replot();
 // Writes the zoom count into Labelzoom and count * factor into Label14.
 void showZoom();
 
-void Command1_Click();            // "&Start" button
-void mnustart_Click(int index);   // "&Start (plots the set)"
-void mnustop_Click();             // "Stop"
-void mnupause_Click();            // "&Pause"
-void Command2_Click();            // "Restart all" button
-void mnurestart_Click();          // "Restart all (!)"
+void Command1_Click();              // "&Start" button
+void mnustart_Click(int index);     // "&Start (plots the set)"
+void mnustop_Click();               // "Stop"
+void mnupause_Click();              // "&Pause"
+void Command2_Click();              // "Restart all" button
+void mnurestart_Click();            // "Restart all (!)"
 void mnurestartresolution_Click();  // "Restart resolution"
 
 // Ends the program at once: every window closes and no pass suspended in its
@@ -32,4 +32,4 @@ constexpr double DefaultYMax = 1.5;
 constexpr int DefaultIterations = 1000;
 constexpr int DefaultCalcStep = 15;
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -6,8 +6,8 @@ namespace vantorel {
 
 bool isUsableView(double xMin, double yMin, double xMax, double yMax)
 {
-    return std::isfinite(xMin) && std::isfinite(yMin) && std::isfinite(xMax) && std::isfinite(yMax) &&
-           std::isfinite(xMax - xMin) && std::isfinite(yMax - yMin);
+    return std::isfinite(xMin) && std::isfinite(yMin) && std::isfinite(xMax) && std::isfinite(yMax)
+           && std::isfinite(xMax - xMin) && std::isfinite(yMax - yMin);
 }
 
-} // namespace vantorel
+}  // namespace vantorel

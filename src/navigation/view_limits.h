@@ -6,4 +6,4 @@ namespace vantorel {
 
 bool isUsableView(double xMin, double yMin, double xMax, double yMax);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -57,7 +57,7 @@ void panY(double by)
     runPlottingPass();
 }
 
-} // namespace
+}  // namespace
 
 void zoomInCentre() { zoomStep(+1); }
 void zoomOutCentre() { zoomStep(-1); }
@@ -90,4 +90,4 @@ void Picture1_KeyDown(int keyCode, int /*shift*/)
     }
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -20,4 +20,4 @@ constexpr int KeyKeypadMinus = 109;
 
 void Picture1_KeyDown(int keyCode, int shift);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -139,4 +139,4 @@ bool MemoryPlatform::askYesNo(const std::string& text, const std::string& title)
     return yesNoAnswer;
 }
 
-} // namespace vantorel
+}  // namespace vantorel

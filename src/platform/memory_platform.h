@@ -70,8 +70,8 @@ public:
     // --- the program's handlers for what happens here ---
     // This platform sits below the layers that own the handlers, so whoever
     // starts a headless program hands them in (connectHeadlessHandlers does).
-    std::function<void(ScrollBar)> onScrollBarChanged;    // after a value changed
-    std::function<void()> onInformationWindowLoad;        // before the window first shows
+    std::function<void(ScrollBar)> onScrollBarChanged;  // after a value changed
+    std::function<void()> onInformationWindowLoad;      // before the window first shows
     // The bytes of a BMP file of the canvas.
     std::function<std::string(const std::vector<Colour>& pixels, int width, int height)> encodeBmp;
 
@@ -87,8 +87,8 @@ public:
     // Sets a scroll bar without running its change handler (for arranging a test).
     void presetScrollValue(ScrollBar bar, std::int16_t value) { scrollValues[static_cast<int>(bar)] = value; }
 
-    long pumps = 0;                 // pumps so far
-    int openWindows = 1;            // what pumpEvents reports
+    long pumps = 0;       // pumps so far
+    int openWindows = 1;  // what pumpEvents reports
     long setPixelCalls = 0, fillBoxCalls = 0;
     bool persistent = false;
     Pointer pointer = Pointer::Arrow;
@@ -100,7 +100,7 @@ public:
     double informationOuterWidthTwips = 6165 + 2 * 60, informationOuterHeightTwips = 5925 + 2 * 60 + 345;
     int informationTextBoxWidthTwips = 75, informationTextBoxHeightTwips = 195;
     std::string informationText;
-    std::int32_t ticks = 0;         // the clock; advanced by tickStep on every read
+    std::int32_t ticks = 0;  // the clock; advanced by tickStep on every read
     std::int32_t tickStep = 0;
     std::function<std::int32_t()> clock;  // when set, the clock instead of ticks
     std::string folder = "/nonexistent/vantorel";
@@ -122,4 +122,4 @@ private:
     std::multimap<long, std::function<void()>> scheduled;
 };
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -24,4 +24,4 @@ struct PixelBox {
     }
 };
 
-} // namespace vantorel
+}  // namespace vantorel

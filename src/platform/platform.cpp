@@ -15,4 +15,4 @@ Platform& platform()
 
 void setPlatform(Platform* p) { current = p; }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -11,6 +11,7 @@
 
 namespace vantorel {
 
+// clang-format off
 // Controls whose caption the program writes.
 enum class Caption {
     Label1, Label2, Label3, Label4,          // corners of the view
@@ -21,6 +22,7 @@ enum class Caption {
     cmdpicturesaving, cmdSuccessiverefinement, cmdsynchronizedmode,
     Count
 };
+// clang-format on
 
 enum class ScrollBar { itera, kstep, colourbar, Count };
 
@@ -113,4 +115,4 @@ public:
 Platform& platform();
 void setPlatform(Platform* p);
 
-} // namespace vantorel
+}  // namespace vantorel

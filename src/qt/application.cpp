@@ -31,4 +31,4 @@ int runApplication(int argc, char** argv)
     return app.exec();
 }
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

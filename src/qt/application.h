@@ -6,4 +6,4 @@ namespace vantorel::qt {
 
 int runApplication(int argc, char** argv);
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

@@ -50,11 +50,10 @@ int shiftCode(Qt::KeyboardModifiers modifiers)
     return code;
 }
 
-} // namespace
+}  // namespace
 
 Canvas::Canvas(QWidget* parent)
-    : QWidget(parent),
-      picture(Width, Height, QImage::Format_RGB32),
+    : QWidget(parent), picture(Width, Height, QImage::Format_RGB32),
       // The canvas background is the menu-text colour of the desktop.
       backgroundColour(QApplication::palette("QMenu").color(QPalette::Active, QPalette::Text).rgb())
 {
@@ -205,4 +204,4 @@ void Canvas::keyPressEvent(QKeyEvent* event)
     Picture1_KeyDown(keyCode(event->key(), event->modifiers()), shiftCode(event->modifiers()));
 }
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

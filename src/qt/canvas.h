@@ -66,4 +66,4 @@ private:
     QTimer frameTimer;
 };
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

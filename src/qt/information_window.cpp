@@ -37,7 +37,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 InformationWindow::InformationWindow() : text1(new HelpTextBox(this))
 {
@@ -84,6 +84,6 @@ void InformationWindow::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt
 
 #include "information_window.moc"

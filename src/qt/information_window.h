@@ -32,4 +32,4 @@ private:
     QPlainTextEdit* text1;
 };
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

@@ -32,8 +32,8 @@
 namespace vantorel::qt {
 namespace {
 
-constexpr int ClientWidth = 10830 / TwipsPerPixel;   // 722
-constexpr int ClientHeight = 9375 / TwipsPerPixel;   // 625
+constexpr int ClientWidth = 10830 / TwipsPerPixel;  // 722
+constexpr int ClientHeight = 9375 / TwipsPerPixel;  // 625
 
 QRect twips(int left, int top, int width, int height)
 {
@@ -151,8 +151,7 @@ QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometr
     return l;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const char* text, QRect geometry,
-                    std::function<void()> handler)
+QPushButton* button(QWidget* parent, const char* name, const char* text, QRect geometry, std::function<void()> handler)
 {
     auto* b = new CommandButton(QString::fromUtf8(text), parent);
     b->setObjectName(QString::fromUtf8(name));
@@ -163,7 +162,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, QRect g
 }
 
 QScrollBar* makeScrollBar(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum, int value,
-                      ScrollBar which)
+                          ScrollBar which)
 {
     auto* s = new ParameterScrollBar(parent);
     s->setObjectName(QString::fromUtf8(name));
@@ -251,7 +250,7 @@ bool textFits(const QFontMetrics& metrics, const QWidget* control, const QString
     return metrics.horizontalAdvance(shownText(caption)) <= room.width() && metrics.height() <= control->height();
 }
 
-} // namespace
+}  // namespace
 
 MainWindow::MainWindow()
 {
@@ -331,9 +330,8 @@ void MainWindow::buildControls()
 
     // Divider lines: the left column cut into bands, the top strip and the
     // two corners of the "Corners" box.
-    const int lines[][4] = {{0, 600, 1440, 600},   {0, 1320, 1440, 1320}, {0, 2040, 1440, 2040},
-                            {0, 3360, 1440, 3360}, {0, 4080, 1440, 4080}, {0, 4800, 1440, 4800},
-                            {1440, 120, 1440, 600}};
+    const int lines[][4] = {{0, 600, 1440, 600},   {0, 1320, 1440, 1320}, {0, 2040, 1440, 2040}, {0, 3360, 1440, 3360},
+                            {0, 4080, 1440, 4080}, {0, 4800, 1440, 4800}, {1440, 120, 1440, 600}};
     const char* lineNames[] = {"Line1", "Line2", "Line3", "Line6", "Line5", "Line7", "Line4"};
     for (int i = 0; i < 7; ++i)
         (new DividerLine(frame1, lines[i][0], lines[i][1], lines[i][2], lines[i][3]))->setObjectName(lineNames[i]);
@@ -343,8 +341,8 @@ void MainWindow::buildControls()
     // The option buttons sit on the window itself, above Frame1.
     auto* saving = button(client, "cmdpicturesaving", "&Picture saving", twips(3600, 240, 1815, 255),
                           [] { cmdpicturesaving_Click(); });
-    auto* successive = button(client, "cmdSuccessiverefinement", "S&uccessive refinement",
-                              twips(5640, 240, 2295, 255), [] { cmdSuccessiverefinement_Click(); });
+    auto* successive = button(client, "cmdSuccessiverefinement", "S&uccessive refinement", twips(5640, 240, 2295, 255),
+                              [] { cmdSuccessiverefinement_Click(); });
     auto* synchronized = button(client, "cmdsynchronizedmode", "Synchronized &mode", twips(8160, 240, 2175, 255),
                                 [] { cmdsynchronizedmode_Click(); });
     for (QWidget* w : {saving, successive, synchronized})
@@ -354,8 +352,17 @@ void MainWindow::buildControls()
     set(Caption::cmdsynchronizedmode, synchronized);
 
     // Keyboard focus order of the controls that take the focus.
-    QWidget* order[] = {command1, command2, zoomin, zoomout, picture1, saving, successive, synchronized,
-                        scrollBar(ScrollBar::kstep), scrollBar(ScrollBar::itera), scrollBar(ScrollBar::colourbar)};
+    QWidget* order[] = {command1,
+                        command2,
+                        zoomin,
+                        zoomout,
+                        picture1,
+                        saving,
+                        successive,
+                        synchronized,
+                        scrollBar(ScrollBar::kstep),
+                        scrollBar(ScrollBar::itera),
+                        scrollBar(ScrollBar::colourbar)};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     command1->setFocus();
@@ -476,6 +483,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     Form_QueryUnload();
 }
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt
 
 #include "main_window.moc"

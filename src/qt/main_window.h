@@ -62,4 +62,4 @@ private:
     std::array<QWidget*, static_cast<int>(Caption::Count)> captions{};
 };
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

@@ -33,7 +33,10 @@
 namespace vantorel::qt {
 namespace {
 
-QString fromLocal(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+QString fromLocal(const std::string& text)
+{
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
 std::string toLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
 // Message texts break lines with CR LF; Qt wants LF alone.
@@ -98,7 +101,7 @@ private:
     NameOnlyIcons icons;
 };
 
-} // namespace
+}  // namespace
 
 QString dialogFilter(const std::string& filterList)
 {
@@ -149,8 +152,14 @@ Canvas* QtPlatform::canvas() const { return form1 ? form1->canvas() : nullptr; }
 
 void QtPlatform::canvasClear() { canvas()->clear(); }
 void QtPlatform::canvasSetPixel(int x, int y, Colour colour) { canvas()->setPixel(x, y, colour); }
-void QtPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) { canvas()->fillBox(x1, y1, x2, y2, colour); }
-void QtPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) { canvas()->drawBox(x1, y1, x2, y2, colour); }
+void QtPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour)
+{
+    canvas()->fillBox(x1, y1, x2, y2, colour);
+}
+void QtPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour)
+{
+    canvas()->drawBox(x1, y1, x2, y2, colour);
+}
 double QtPlatform::canvasOuterWidthTwips() { return canvas()->width() * double(TwipsPerPixel); }
 double QtPlatform::canvasOuterHeightTwips() { return canvas()->height() * double(TwipsPerPixel); }
 
@@ -202,7 +211,10 @@ std::string QtPlatform::caption(Caption control)
     return {};
 }
 
-std::int16_t QtPlatform::scrollValue(ScrollBar bar) { return static_cast<std::int16_t>(form1->scrollBar(bar)->value()); }
+std::int16_t QtPlatform::scrollValue(ScrollBar bar)
+{
+    return static_cast<std::int16_t>(form1->scrollBar(bar)->value());
+}
 
 void QtPlatform::setScrollValue(ScrollBar bar, std::int16_t value)
 {
@@ -230,9 +242,9 @@ int QtPlatform::pumpEvents(bool waitForEvents)
 
 std::int32_t QtPlatform::tickCount()
 {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
 }
 
@@ -345,6 +357,6 @@ std::string QtPlatform::applicationFolder() { return toLocal(QCoreApplication::a
 
 std::string QtPlatform::decimalSeparator() { return QLocale().decimalPoint().toStdString(); }
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt
 
 #include "qt_platform.moc"

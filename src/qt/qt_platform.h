@@ -96,4 +96,4 @@ private:
 // whose extension is the display text.
 QString dialogFilter(const std::string& filterList);
 
-} // namespace vantorel::qt
+}  // namespace vantorel::qt

@@ -13,4 +13,4 @@ void connectHeadlessHandlers(MemoryPlatform& platform)
     platform.encodeBmp = encodeBmp24;
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -10,4 +10,4 @@ namespace vantorel {
 // changes, the information window's load handler and the BMP encoder.
 void connectHeadlessHandlers(MemoryPlatform& platform);
 
-} // namespace vantorel
+}  // namespace vantorel

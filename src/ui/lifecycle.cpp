@@ -29,4 +29,4 @@ void Form_QueryUnload() { shutDown(); }
 
 void mnuend_Click() { shutDown(); }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -11,4 +11,4 @@ void startUp();
 void Form_QueryUnload();  // any close request of the main window
 void mnuend_Click();      // "&Exit"
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -46,4 +46,4 @@ void cmdSuccessiverefinement_Click() { mnusuccessive_Click(); }
 void cmdsynchronizedmode_Click() { mnusynchronized_Click(); }
 void cmdpicturesaving_Click() { mnusavingenabled_Click(); }
 
-} // namespace vantorel
+}  // namespace vantorel

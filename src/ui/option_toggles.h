@@ -10,4 +10,4 @@ void cmdSuccessiverefinement_Click();
 void cmdsynchronizedmode_Click();
 void cmdpicturesaving_Click();
 
-} // namespace vantorel
+}  // namespace vantorel

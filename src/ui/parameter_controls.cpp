@@ -34,4 +34,4 @@ void scrollBarChanged(ScrollBar bar)
     }
 }
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -11,4 +11,4 @@ void colourbar_Change();
 // Runs the change handler of one bar; every platform calls it after a value changed.
 void scrollBarChanged(ScrollBar bar);
 
-} // namespace vantorel
+}  // namespace vantorel

@@ -51,7 +51,8 @@ protected:
     {
         std::uniform_real_distribution<double> x(-2.3, 0.7), y(-1.3, 1.3), tiny(-1e-3, 1e-3);
         std::uniform_int_distribution<int> kind(0, 3);
-        const double boundary[][2] = {{-0.745, 0.1}, {-0.75, 0.0}, {0.25, 0.0}, {-0.1, 0.65}, {-1.25, 0.0}, {-1.77, 0.0}};
+        const double boundary[][2] = {{-0.745, 0.1}, {-0.75, 0.0}, {0.25, 0.0},
+                                      {-0.1, 0.65},  {-1.25, 0.0}, {-1.77, 0.0}};
         re.clear();
         im.clear();
         for (int i = 0; i < n; ++i) {
@@ -90,7 +91,8 @@ TEST_F(CountKernelTest, PointsOnCyclesAndSpecialPointsGetTheLoopsCounts)
     // first test with |z|^2 exactly 4; 0.25 converges only slowly; -0.0 and
     // tiny values exercise signed zeros and denormals; a NaN never escapes.
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const std::vector<double> re = {0, -2, -1, 0, 2, 0.25, -0.75, -0.0, 4.9e-324, 3, -1.75, nan, 1e-310, -0.1225611668766536};
+    const std::vector<double> re = {0,    -2,       -1, 0,     2,   0.25,   -0.75,
+                                    -0.0, 4.9e-324, 3,  -1.75, nan, 1e-310, -0.1225611668766536};
     const std::vector<double> im = {0, 0, 0, 1, 0, 0, 0, -0.0, 0, 0, 0, 0, -1e-310, 0.7448617666197442};
     for (const int step : {1, 2, 7, 15, 400})
         for (const float limit : {1.0f, 2.0f, 63.0f, 1000.0f, 30000.0f}) {
@@ -125,9 +127,18 @@ TEST_F(CountKernelTest, PointsOnCyclesStopLongBeforeTheLimit)
     // Fixed points, cycles of two and three, a point that falls onto a cycle
     // (i), and inner points of the main cardioid and of the bulbs of period 2
     // and 3 that approach theirs.
-    const double points[][2] = {{0, 0}, {-1, 0}, {-2, 0}, {0, 1}, {-0.1225611668766536, 0.7448617666197442},
-                                {-1.7548776662466927, 0}, {-0.5, 0.1}, {-1.1, 0.1}, {0.1, 0.1}, {-0.12, 0.3},
-                                {0.2, 0.5}, {-1.3, 0.05}};
+    const double points[][2] = {{0, 0},
+                                {-1, 0},
+                                {-2, 0},
+                                {0, 1},
+                                {-0.1225611668766536, 0.7448617666197442},
+                                {-1.7548776662466927, 0},
+                                {-0.5, 0.1},
+                                {-1.1, 0.1},
+                                {0.1, 0.1},
+                                {-0.12, 0.3},
+                                {0.2, 0.5},
+                                {-1.3, 0.05}};
     setThreadingThreshold(0);
     for (const char* kernel : {"avx512", "avx2", "scalar"}) {
         if (!selectCountKernel(kernel))
@@ -161,26 +172,25 @@ TEST_F(CountKernelTest, LanesStoppedBetweenCallsDeliverEveryPointOnce)
             continue;
         for (const int step : {1, 9}) {
             Points pts{&re, &im, std::vector<int>(re.size()), std::vector<std::int16_t>(re.size())};
-            const kernel::Feed feed{
-                [](void* ctx, double* cRe, double* cIm) {
-                    Points& p = *static_cast<Points*>(ctx);
-                    if (p.handedOut == static_cast<int>(p.re->size()))
-                        return -1;
-                    *cRe = (*p.re)[static_cast<std::size_t>(p.handedOut)];
-                    *cIm = (*p.im)[static_cast<std::size_t>(p.handedOut)];
-                    return p.handedOut++;
-                },
-                [](void* ctx, int id, std::int16_t count) {
-                    Points& p = *static_cast<Points*>(ctx);
-                    ++p.deliveries[static_cast<std::size_t>(id)];
-                    p.counts[static_cast<std::size_t>(id)] = count;
-                    ++p.delivered;
-                },
-                [](void* ctx) {
-                    const Points& p = *static_cast<const Points*>(ctx);
-                    return p.delivered >= p.wanted;
-                },
-                &pts};
+            const kernel::Feed feed{[](void* ctx, double* cRe, double* cIm) {
+                                        Points& p = *static_cast<Points*>(ctx);
+                                        if (p.handedOut == static_cast<int>(p.re->size()))
+                                            return -1;
+                                        *cRe = (*p.re)[static_cast<std::size_t>(p.handedOut)];
+                                        *cIm = (*p.im)[static_cast<std::size_t>(p.handedOut)];
+                                        return p.handedOut++;
+                                    },
+                                    [](void* ctx, int id, std::int16_t count) {
+                                        Points& p = *static_cast<Points*>(ctx);
+                                        ++p.deliveries[static_cast<std::size_t>(id)];
+                                        p.counts[static_cast<std::size_t>(id)] = count;
+                                        ++p.delivered;
+                                    },
+                                    [](void* ctx) {
+                                        const Points& p = *static_cast<const Points*>(ctx);
+                                        return p.delivered >= p.wanted;
+                                    },
+                                    &pts};
             kernel::LaneState lanes;
             int calls = 0;
             while (pts.delivered < static_cast<int>(re.size()) && calls < 10000) {
@@ -277,5 +287,5 @@ TEST(CountKernelCode, ContainsNoFusedMultiplyAdd)
 }
 #endif
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -62,5 +62,5 @@ TEST_F(EscapeCountTest, LeavesTheLastIterateInTheState)
     EXPECT_EQ(state.zReSquared, 36.0);
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -39,8 +39,8 @@ struct PassSetup {
         std::ostringstream out;
         out.precision(17);
         out << "view " << view[0] << " " << view[1] << " " << view[2] << " " << view[3] << " limit " << limit
-            << " step " << step << " refinement " << refinement << " synchronized " << synchronized
-            << " stageCounter " << stageCounter << " computePoint " << computePoint;
+            << " step " << step << " refinement " << refinement << " synchronized " << synchronized << " stageCounter "
+            << stageCounter << " computePoint " << computePoint;
         return out.str();
     }
 };
@@ -79,7 +79,11 @@ protected:
         setPlatform(&fake);
         startUp();
         applyPlotSettings({{setup.view[0], setup.view[1], setup.view[2], setup.view[3]},
-                           setup.limit, setup.step, setup.intensity, setup.refinement, setup.synchronized});
+                           setup.limit,
+                           setup.step,
+                           setup.intensity,
+                           setup.refinement,
+                           setup.synchronized});
         state.stageCounter = setup.stageCounter;
         state.computePoint = setup.computePoint;
         state.iterationCount = setup.iterationCount;
@@ -95,11 +99,25 @@ protected:
         for (int c = 0; c < static_cast<int>(Caption::Count); ++c)
             r.captions.push_back(fake.captionHistory(static_cast<Caption>(c)));
         const ExplorationState& s = state;
-        r.finalState = {std::uint64_t(s.iterationCount), bits(s.shade), bits(s.colourBand), std::uint64_t(s.blockColour),
-                        std::uint64_t(s.colourLevel), s.computePoint, std::uint64_t(s.stageCounter),
-                        std::uint64_t(s.pixelX), std::uint64_t(s.pixelY), std::uint64_t(s.blockWidth),
-                        std::uint64_t(s.blockHeight), bits(s.cRe), bits(s.cIm), bits(s.maxIterations),
-                        std::uint64_t(s.calcStep), bits(s.viewXMin), bits(s.viewYMax), s.paused, s.abortRequested};
+        r.finalState = {std::uint64_t(s.iterationCount),
+                        bits(s.shade),
+                        bits(s.colourBand),
+                        std::uint64_t(s.blockColour),
+                        std::uint64_t(s.colourLevel),
+                        s.computePoint,
+                        std::uint64_t(s.stageCounter),
+                        std::uint64_t(s.pixelX),
+                        std::uint64_t(s.pixelY),
+                        std::uint64_t(s.blockWidth),
+                        std::uint64_t(s.blockHeight),
+                        bits(s.cRe),
+                        bits(s.cIm),
+                        bits(s.maxIterations),
+                        std::uint64_t(s.calcStep),
+                        bits(s.viewXMin),
+                        bits(s.viewYMax),
+                        s.paused,
+                        s.abortRequested};
         r.pumps = fake.pumps;
         setPlatform(nullptr);
         return r;
@@ -262,5 +280,5 @@ TEST_F(FastPathTest, NestedPassesStopAndPauseLeaveTheSamePicture)
     }
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -111,5 +111,5 @@ TEST_P(RestartInPlaceTest, EndsLikeTheNestedPassesWouldHave)
 INSTANTIATE_TEST_SUITE_P(Nesting, RestartInPlaceTest, ::testing::Values(1, 2, 8),
                          [](const auto& info) { return "DepthLimit" + std::to_string(info.param); });
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -41,8 +41,9 @@ TEST(NumericTest, RoundingToSixteenBitsIsTiesToEvenAndSaturates)
 TEST(NumericTest, WrappingArithmetic)
 {
     EXPECT_EQ(wrappingAdd16(32767, 1), -32768);
-    EXPECT_EQ(wrappingSub32(std::numeric_limits<std::int32_t>::min() + 5, std::numeric_limits<std::int32_t>::max() - 4), 10);
+    EXPECT_EQ(wrappingSub32(std::numeric_limits<std::int32_t>::min() + 5, std::numeric_limits<std::int32_t>::max() - 4),
+              10);
 }
 
-} // namespace
-} // namespace vantorel
+}  // namespace
+}  // namespace vantorel

@@ -25,13 +25,13 @@ protected:
 
 TEST_F(PaintBlockTest, ColoursOfTheFourBandsAndTheSet)
 {
-    EXPECT_EQ(paint(1005), 0);                 // band 4: black
-    EXPECT_EQ(paint(100), 0);                  // band 0, shade 1000 mod 100 = 0
-    EXPECT_EQ(paint(15), rgb(19, 0, 0));       // shade 10, 500 * 10 \ 255
+    EXPECT_EQ(paint(1005), 0);            // band 4: black
+    EXPECT_EQ(paint(100), 0);             // band 0, shade 1000 mod 100 = 0
+    EXPECT_EQ(paint(15), rgb(19, 0, 0));  // shade 10, 500 * 10 \ 255
     EXPECT_EQ(state.colourLevel, 19);
-    EXPECT_EQ(paint(255), rgb(200, 235, 0));   // band 1
-    EXPECT_EQ(paint(600), rgb(0, 0, 255));     // band 2, shade 400 clamped
-    EXPECT_EQ(paint(990), rgb(245, 0, 10));    // band 3
+    EXPECT_EQ(paint(255), rgb(200, 235, 0));  // band 1
+    EXPECT_EQ(paint(600), rgb(0, 0, 255));    // band 2, shade 400 clamped
+    EXPECT_EQ(paint(990), rgb(245, 0, 10));   // band 3
     EXPECT_EQ(state.colourBand, 3.0f);
 }
 
@@ -89,5 +89,5 @@ TEST_F(PaintBlockTest, BlocksOneHighSetOnlyTheirLeftPixel)
     EXPECT_EQ(state.blockBottom, 21);
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

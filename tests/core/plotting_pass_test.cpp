@@ -312,5 +312,5 @@ TEST_F(PlottingPassTest, StageCounterWrapsAndKeepsTheAlternation)
     EXPECT_EQ(fake.captionHistory(Caption::labelchunkx)[10], "8");
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -74,8 +74,8 @@ TEST_F(RenderToolTest, WritesTheDefaultPictureAndIntermediateStages)
     two.step = 4;
     EXPECT_EQ(readBmp(dir / "two.bmp", w, h), referencePass(two).canvas);
 
-    ASSERT_EQ(render("--view -0.75 0.095 -0.74 0.105 --iterations 300 --step 1 --synchronized on --out " +
-                     (dir / "deep.bmp").string())
+    ASSERT_EQ(render("--view -0.75 0.095 -0.74 0.105 --iterations 300 --step 1 --synchronized on --out "
+                     + (dir / "deep.bmp").string())
                   .status,
               0);
     EXPECT_EQ(readBmp(dir / "deep.bmp", w, h),
@@ -86,12 +86,12 @@ TEST_F(RenderToolTest, BadValuesAreRefusedWithStatusTwoAndNoFile)
 {
     const std::string out = " --out " + (dir / "x.bmp").string();
     const std::pair<std::string, std::string> cases[] = {
-        {"--iterations 0", "--iterations"},     {"--iterations 30001", "--iterations"},
-        {"--step 401", "--step"},               {"--step 1x", "--step"},
-        {"--intensity -1", "--intensity"},      {"--intensity 1021", "--intensity"},
-        {"--stages 0", "--stages"},             {"--refinement maybe", "--refinement"},
-        {"--view 0 0 1 inf", "--view"},         {"--view 0 0 1", "--view"},
-        {"--view 0 nan 1 1", "--view"},         {"--frobnicate 1", "--frobnicate"},
+        {"--iterations 0", "--iterations"}, {"--iterations 30001", "--iterations"},
+        {"--step 401", "--step"},           {"--step 1x", "--step"},
+        {"--intensity -1", "--intensity"},  {"--intensity 1021", "--intensity"},
+        {"--stages 0", "--stages"},         {"--refinement maybe", "--refinement"},
+        {"--view 0 0 1 inf", "--view"},     {"--view 0 0 1", "--view"},
+        {"--view 0 nan 1 1", "--view"},     {"--frobnicate 1", "--frobnicate"},
     };
     for (const auto& [arguments, option] : cases) {
         const ToolRun run = render(arguments + out);
@@ -121,5 +121,5 @@ TEST_F(RenderToolTest, AFileThatCannotBeWrittenGivesStatusOne)
     EXPECT_TRUE(fs::is_empty(dir));
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

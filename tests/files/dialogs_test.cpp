@@ -24,9 +24,8 @@ TEST_F(DialogWrapperTest, WrappersHandTheFilterListToThePlatformAndReturnItsAnsw
     fake.openDialogAnswer = "";
     EXPECT_EQ(showSaveDialog("sav", "sav", "/start/"), "/x/y.sav");
     EXPECT_EQ(showOpenDialog("a|b", "/start/"), "");
-    EXPECT_EQ(fake.dialogRequests,
-              (std::vector<std::string>{"save|sav\0|sav|/start/"s, "open|a\0b\0|/start/"s}));
+    EXPECT_EQ(fake.dialogRequests, (std::vector<std::string>{"save|sav\0|sav|/start/"s, "open|a\0b\0|/start/"s}));
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -188,5 +188,5 @@ TEST_F(FileFailuresTest, SavesThroughALinkReplaceItsTargetAndKeepTheLinkAReadOnl
     EXPECT_EQ(kept, (std::vector<std::string>{"fixed.bmp", "fixed.sav", "place.sav", "view.bmp"}));
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -83,4 +83,4 @@ inline void writeBytes(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-} // namespace vantorel::testing
+}  // namespace vantorel::testing

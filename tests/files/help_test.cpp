@@ -172,16 +172,49 @@ TEST(ShippedHelpTexts, UseCrLfLineEnds)
 TEST(ShippedHelpTexts, HowToNamesEveryMenuItemControlAndKey)
 {
     const std::string text = shipped("mandelhowto.txt");
-    for (const char* item :
-         {"File", "Location", "Load location", "Save location", "Save picture", "Bitmap format (bmp)",
-          "Jpeg format (jpeg)", "Exit", "Run", "Start (plots the set)", "Stop", "Restart all (!)", "Pause",
-          "Options", "Successive refinement on/off", "Synchronized mode on/off", "Change colours",
-          "Restart resolution", "Picture saving enabled (slow)", "Help", "Mandel...?", "How to use the program",
-          "About", "Start", "Restart all", "+ Zoom in", "- Zoom out", "Picture saving", "Successive refinement",
-          "Synchronized mode", "Iterations", "Calc. step", "Colour intensity", "Corners", "Time", "Chunk size",
-          "Esc", "arrow keys", "keypad", "double-click", "drag"})
+    for (const char* item : {"File",
+                             "Location",
+                             "Load location",
+                             "Save location",
+                             "Save picture",
+                             "Bitmap format (bmp)",
+                             "Jpeg format (jpeg)",
+                             "Exit",
+                             "Run",
+                             "Start (plots the set)",
+                             "Stop",
+                             "Restart all (!)",
+                             "Pause",
+                             "Options",
+                             "Successive refinement on/off",
+                             "Synchronized mode on/off",
+                             "Change colours",
+                             "Restart resolution",
+                             "Picture saving enabled (slow)",
+                             "Help",
+                             "Mandel...?",
+                             "How to use the program",
+                             "About",
+                             "Start",
+                             "Restart all",
+                             "+ Zoom in",
+                             "- Zoom out",
+                             "Picture saving",
+                             "Successive refinement",
+                             "Synchronized mode",
+                             "Iterations",
+                             "Calc. step",
+                             "Colour intensity",
+                             "Corners",
+                             "Time",
+                             "Chunk size",
+                             "Esc",
+                             "arrow keys",
+                             "keypad",
+                             "double-click",
+                             "drag"})
         EXPECT_NE(text.find(item), std::string::npos) << item;
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

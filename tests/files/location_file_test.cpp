@@ -15,16 +15,15 @@ namespace vantorel::testing {
 namespace {
 
 // The full view, 1000 iterations, step 15, zoom count 0, factor 5, intensity 500.
-const unsigned char WorkedExample[50] = {
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0xBF, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0xF4, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F, 0x00, 0x00,
-    0x7A, 0x44, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x14, 0x40, 0xF4, 0x01};
+const unsigned char WorkedExample[50] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                         0x00, 0xF8, 0xBF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF4, 0x3F, 0x00, 0x00,
+                                         0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F, 0x00, 0x00, 0x7A, 0x44, 0x0F, 0x00, 0x00,
+                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x14, 0x40, 0xF4, 0x01};
 
 std::string workedExample() { return std::string(reinterpret_cast<const char*>(WorkedExample), 50); }
 
 // Patches one little-endian field of a location file's bytes.
-template <typename T>
-std::string withField(std::string bytes, std::size_t offset, T value)
+template <typename T> std::string withField(std::string bytes, std::size_t offset, T value)
 {
     using Bits = std::conditional_t<sizeof(T) == 8, std::uint64_t,
                                     std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint16_t>>;
@@ -37,11 +36,7 @@ std::string withField(std::string bytes, std::size_t offset, T value)
 constexpr std::size_t XMin = 0, YMin = 8, XMax = 16, YMax = 24, Iterations = 32, Step = 36, ZoomCount = 38,
                       ZoomFactor = 40, Intensity = 48;
 
-template <typename T>
-bool sameBits(T a, T b)
-{
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
+template <typename T> bool sameBits(T a, T b) { return std::memcmp(&a, &b, sizeof(T)) == 0; }
 
 class LocationFileTest : public ProgramTest {
 protected:
@@ -91,8 +86,8 @@ protected:
     {
         SCOPED_TRACE(what);
         const Snapshot after = snapshot();
-        EXPECT_TRUE(sameBits(before.xmin, after.xmin) && sameBits(before.ymin, after.ymin) &&
-                    sameBits(before.xmax, after.xmax) && sameBits(before.ymax, after.ymax));
+        EXPECT_TRUE(sameBits(before.xmin, after.xmin) && sameBits(before.ymin, after.ymin)
+                    && sameBits(before.xmax, after.xmax) && sameBits(before.ymax, after.ymax));
         EXPECT_TRUE(sameBits(before.factor, after.factor));
         EXPECT_TRUE(sameBits(before.iterations, after.iterations));
         EXPECT_EQ(before.step, after.step);
@@ -197,7 +192,7 @@ TEST_F(LocationFileTest, LocationSavedBeforeTheFirstPlotHoldsFactorZeroAndLoadsA
 
     load(folder.path("early.sav"));
     EXPECT_TRUE(state.plotStarted);
-    EXPECT_EQ(state.zoomFactor, 5.0);  // the pass replaced the factor 0
+    EXPECT_EQ(state.zoomFactor, 5.0);               // the pass replaced the factor 0
     EXPECT_EQ(caption(Caption::labelchunkx), "1");  // the pass ran to its last stage
     EXPECT_NE(fake.pixel(0, 0), MemoryPlatform::Background);
 }
@@ -309,8 +304,8 @@ TEST_F(LocationFileTest, OutOfRangeOrNonFiniteFieldRefusesTheWholeFile)
         fake.messages.clear();
         load(folder.path("bad.sav"));
         expectUnchanged(before, c.what);
-        EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not load the location from \"" +
-                                                          folder.path("bad.sav") + "\".\r\n" + c.reason});
+        EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not load the location from \""
+                                                          + folder.path("bad.sav") + "\".\r\n" + c.reason});
     }
     EXPECT_EQ(state.calcStep, 15);
     EXPECT_EQ(caption(Caption::Label6), "321");
@@ -322,7 +317,8 @@ TEST_F(LocationFileTest, IterationLimitIsRoundedHalfToEvenAtTheEdgesOfItsRange)
     const struct {
         float stored;
         int bar;
-    } cases[] = {{1.0f, 1}, {1.5f, 2}, {2.5f, 2}, {999.5f, 1000}, {1000.5f, 1000}, {30000.0f, 30000}, {30000.4f, 30000}};
+    } cases[] = {{1.0f, 1},       {1.5f, 2},         {2.5f, 2},        {999.5f, 1000},
+                 {1000.5f, 1000}, {30000.0f, 30000}, {30000.4f, 30000}};
     for (const auto& c : cases) {
         writeBytes(folder.path("round.sav"), withField(workedExample(), Iterations, c.stored));
         load(folder.path("round.sav"));
@@ -330,9 +326,9 @@ TEST_F(LocationFileTest, IterationLimitIsRoundedHalfToEvenAtTheEdgesOfItsRange)
         EXPECT_TRUE(sameBits(state.maxIterations, static_cast<float>(c.bar))) << "the pass reads the bar";
     }
     // Extreme but valid values of the other fields load as well.
-    writeBytes(folder.path("edge.sav"), withField(withField(withField(workedExample(), Step, std::int16_t{400}),
-                                                            Intensity, std::int16_t{0}),
-                                                  ZoomCount, std::int16_t{-32768}));
+    writeBytes(folder.path("edge.sav"),
+               withField(withField(withField(workedExample(), Step, std::int16_t{400}), Intensity, std::int16_t{0}),
+                         ZoomCount, std::int16_t{-32768}));
     load(folder.path("edge.sav"));
     EXPECT_EQ(fake.scrollValue(ScrollBar::kstep), 400);
     EXPECT_EQ(state.calcStep, 400);
@@ -364,11 +360,11 @@ TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedWithItsReasonAndNe
     std::filesystem::create_directory(folder.root / "folder.sav");
     load(folder.path("folder.sav"));
     expectUnchanged(before, "a folder");
-    EXPECT_EQ(fake.messages,
-              (std::vector<std::string>{refused("missing.sav", "The file does not exist."),
-                                        refused("short.sav", "The file is 49 bytes long; a location file is 50 bytes long."),
-                                        refused("empty.sav", "The file is 0 bytes long; a location file is 50 bytes long."),
-                                        refused("folder.sav", "That name belongs to a folder.")}));
+    EXPECT_EQ(fake.messages, (std::vector<std::string>{
+                                 refused("missing.sav", "The file does not exist."),
+                                 refused("short.sav", "The file is 49 bytes long; a location file is 50 bytes long."),
+                                 refused("empty.sav", "The file is 0 bytes long; a location file is 50 bytes long."),
+                                 refused("folder.sav", "That name belongs to a folder.")}));
 
     // Anything after byte 50 is ignored.
     writeBytes(folder.path("long.sav"), withField(workedExample(), XMin, -1.0) + std::string(30, '\x7f'));
@@ -381,9 +377,9 @@ TEST_F(LocationFileTest, SaveIntoMissingFolderSaysSoAndLeavesNothing)
 {
     save(folder.path("gone/place.sav"));
     EXPECT_TRUE(folder.entries().empty());
-    EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not save the location to \"" +
-                                                      folder.path("gone/place.sav") +
-                                                      "\".\r\nThe folder does not exist."});
+    EXPECT_EQ(fake.messages,
+              std::vector<std::string>{"Vantorel|Could not save the location to \"" + folder.path("gone/place.sav")
+                                       + "\".\r\nThe folder does not exist."});
     // The bars were copied before the write failed, as the save always does.
     EXPECT_EQ(state.maxIterations, 1000.0f);
 }
@@ -429,8 +425,8 @@ TEST_F(LocationFileTest, DataFoldersBesideTheProgramWhereItHoldsThemElseInTheUse
     fs::permissions(folder.root / "mandel_locations", fs::perms(0755));
     EXPECT_EQ(dataFolderPath("location"), folder.path("mandel_locations") + "/");
     load("");
-    EXPECT_EQ(fake.dialogRequests, std::vector<std::string>{std::string("open|sav\0|", 10) + folder.root.string() +
-                                                            "/mandel_locations/"});
+    EXPECT_EQ(fake.dialogRequests,
+              std::vector<std::string>{std::string("open|sav\0|", 10) + folder.root.string() + "/mandel_locations/"});
     EXPECT_EQ(dataFolderPath("picture"), own + "mandel_pictures/");  // each folder on its own
 
     // No absolute $XDG_DATA_HOME: ~/.local/share.
@@ -440,5 +436,5 @@ TEST_F(LocationFileTest, DataFoldersBesideTheProgramWhereItHoldsThemElseInTheUse
     EXPECT_TRUE(fs::is_directory(userData.path("home") + "/.local/share/vantorel/mandel_pictures"));
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

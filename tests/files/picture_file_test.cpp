@@ -80,7 +80,7 @@ TEST_F(PictureFileTest, RefusedWithAMessageWhilePictureSavingIsOff)
 TEST_F(PictureFileTest, SavedBitmapReadsBackAsTheCanvas)
 {
     fake.persistent = true;
-    Command1_Click();  // a whole picture of the full view
+    Command1_Click();                         // a whole picture of the full view
     fake.canvasSetPixel(0, 0, 0x0000ff);      // red, top left
     fake.canvasSetPixel(599, 499, 0xff0000);  // blue, bottom right
     fake.canvasSetPixel(1, 0, 0x00ff00);      // green
@@ -132,8 +132,9 @@ TEST_F(PictureFileTest, SaveIntoMissingFolderSaysSoAndOverALargerFileLeavesOnlyT
     fake.persistent = true;
     saveAs(folder.path("gone/p.bmp"));
     EXPECT_TRUE(folder.entries().empty());
-    EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not save the picture to \"" +
-                                                      folder.path("gone/p.bmp") + "\".\r\nThe folder does not exist."});
+    EXPECT_EQ(fake.messages,
+              std::vector<std::string>{"Vantorel|Could not save the picture to \"" + folder.path("gone/p.bmp")
+                                       + "\".\r\nThe folder does not exist."});
 
     writeBytes(folder.path("old.bmp"), std::string(2'000'000, 'x'));
     saveAs(folder.path("old.bmp"));
@@ -145,12 +146,24 @@ TEST_F(PictureFileTest, BitmapRowsArePaddedToFourBytesForEveryWidth)
     // Two rows, bottom row first; pixel (x, y) has red 0x10 + x, green 0x20 + y,
     // blue 0x30, stored blue, green, red, then zeros up to a multiple of 4.
     const std::string rows[] = {
-        std::string("\x30\x21\x10" "\0" "\x30\x20\x10" "\0", 8),
-        std::string("\x30\x21\x10\x30\x21\x11" "\0\0" "\x30\x20\x10\x30\x20\x11" "\0\0", 16),
-        std::string("\x30\x21\x10\x30\x21\x11\x30\x21\x12" "\0\0\0"
-                    "\x30\x20\x10\x30\x20\x11\x30\x20\x12" "\0\0\0", 24),
+        std::string("\x30\x21\x10"
+                    "\0"
+                    "\x30\x20\x10"
+                    "\0",
+                    8),
+        std::string("\x30\x21\x10\x30\x21\x11"
+                    "\0\0"
+                    "\x30\x20\x10\x30\x20\x11"
+                    "\0\0",
+                    16),
+        std::string("\x30\x21\x10\x30\x21\x11\x30\x21\x12"
+                    "\0\0\0"
+                    "\x30\x20\x10\x30\x20\x11\x30\x20\x12"
+                    "\0\0\0",
+                    24),
         std::string("\x30\x21\x10\x30\x21\x11\x30\x21\x12\x30\x21\x13"
-                    "\x30\x20\x10\x30\x20\x11\x30\x20\x12\x30\x20\x13", 24),
+                    "\x30\x20\x10\x30\x20\x11\x30\x20\x12\x30\x20\x13",
+                    24),
     };
     for (int width = 1; width <= 4; ++width) {
         SCOPED_TRACE("width " + std::to_string(width));
@@ -162,7 +175,7 @@ TEST_F(PictureFileTest, BitmapRowsArePaddedToFourBytesForEveryWidth)
         const std::string& expected = rows[width - 1];
         EXPECT_EQ(b.size(), 54 + expected.size());
         EXPECT_EQ(le(b, 2, 4), 54 + expected.size());  // file size
-        EXPECT_EQ(le(b, 10, 4), 54u);                   // pixels follow the headers
+        EXPECT_EQ(le(b, 10, 4), 54u);                  // pixels follow the headers
         EXPECT_EQ(le(b, 18, 4), static_cast<std::uint32_t>(width));
         EXPECT_EQ(le(b, 22, 4), 2u);
         EXPECT_EQ(le(b, 34, 4), expected.size());  // image size
@@ -170,5 +183,5 @@ TEST_F(PictureFileTest, BitmapRowsArePaddedToFourBytesForEveryWidth)
     }
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

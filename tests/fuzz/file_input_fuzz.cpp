@@ -78,8 +78,8 @@ void checkUsable(MemoryPlatform& fake)
     require(kstep >= 1 && kstep <= 400, "kstep in range");
     require(colour >= 0 && colour <= 1020, "colourbar in range");
     require(state.calcStep == kstep, "calcStep follows kstep");
-    require(std::isfinite(state.viewXMin) && std::isfinite(state.viewYMin) && std::isfinite(state.viewXMax) &&
-                std::isfinite(state.viewYMax),
+    require(std::isfinite(state.viewXMin) && std::isfinite(state.viewYMin) && std::isfinite(state.viewXMax)
+                && std::isfinite(state.viewYMax),
             "finite view");
     // The next Start must run and end.
     Command1_Click();
@@ -92,15 +92,16 @@ void loadBytes(const std::string& bytes)
         return;
     MemoryPlatform& fake = freshProgram();
     const fs::path file = scratchFolder() / "input.sav";
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     fake.openDialogAnswer = file.string();
     const ExplorationState before = state;
     mnuloadlocation_Click();
     const bool loaded = state.plotStarted;
     if (!loaded) {
-        require(sameBits(state.viewXMin, before.viewXMin) && sameBits(state.viewYMax, before.viewYMax) &&
-                    state.calcStep == before.calcStep && state.zoomCount == before.zoomCount &&
-                    sameBits(state.zoomFactor, before.zoomFactor),
+        require(sameBits(state.viewXMin, before.viewXMin) && sameBits(state.viewYMax, before.viewYMax)
+                    && state.calcStep == before.calcStep && state.zoomCount == before.zoomCount
+                    && sameBits(state.zoomFactor, before.zoomFactor),
                 "a refused load leaves the state untouched");
     } else {
         require(bytes.size() >= 50, "only whole files load");
@@ -142,7 +143,7 @@ void chosenName(std::string name)
     checkUsable(fake);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

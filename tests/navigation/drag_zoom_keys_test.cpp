@@ -107,8 +107,8 @@ TEST_F(NavigationTest, TheOutlineIsClippedAtEveryEdgeAndDrawnInBothDirections)
         long wrong = 0;
         for (int y = 0; y < 500; ++y)
             for (int x = 0; x < 600; ++x) {
-                const bool onOutline = ((y == b.y1 || y == b.y2) && within(x, b.x1, b.x2)) ||
-                                       ((x == b.x1 || x == b.x2) && within(y, b.y1, b.y2));
+                const bool onOutline = ((y == b.y1 || y == b.y2) && within(x, b.x1, b.x2))
+                                       || ((x == b.x1 || x == b.x2) && within(y, b.y1, b.y2));
                 wrong += (fake.pixel(x, y) == White) != onOutline;
             }
         EXPECT_EQ(wrong, 0) << "pixels off the outline or missing from it";
@@ -299,5 +299,5 @@ TEST_F(NavigationTest, NavigationNeverMakesTheViewNonFinite)
         EXPECT_EQ(fake.pixel(x, 0), fake.pixel(0, 0));
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -149,5 +149,5 @@ TEST_F(RunControlTest, ScrollBarsChangedDuringAPassTakeEffectFromTheNextColumnOr
     EXPECT_EQ(differences, 0);
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -40,7 +40,7 @@ char* volatile lastBlock = nullptr;
     lastBlock = nullptr;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -56,7 +56,8 @@ int main(int argc, char** argv)
     QObject sender;
     QObject::connect(&sender, &QObject::objectNameChanged, [] { leakThroughSignal(); });
     sender.setObjectName("leaking");
-    QMetaObject::invokeMethod(&app, [] { leakThroughEvent(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &app, [] { leakThroughEvent(); }, Qt::QueuedConnection);
     QApplication::processEvents();
 
     if (way == "shutdown")

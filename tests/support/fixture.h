@@ -37,4 +37,4 @@ protected:
     ScopedEnvironment dataHome{"XDG_DATA_HOME", userData.root.string()};
 };
 
-} // namespace vantorel::testing
+}  // namespace vantorel::testing

@@ -47,7 +47,7 @@ struct Painter {
     }
 };
 
-} // namespace
+}  // namespace
 
 ReferenceResult referencePass(const ReferenceSettings& in)
 {
@@ -68,8 +68,8 @@ ReferenceResult referencePass(const ReferenceSettings& in)
                 if (w == first)
                     compute = h == first || (x % (2 * w) != 0 || y % (2 * h) != 0);
                 if (compute) {
-                    lastCount = count(x * stepX + in.xMin, y * stepY + in.yMin, static_cast<float>(in.iterations),
-                                      in.step);
+                    lastCount =
+                        count(x * stepX + in.xMin, y * stepY + in.yMin, static_cast<float>(in.iterations), in.step);
                     ++out.computedPoints;
                 }
                 const std::int32_t c = painter.paint(lastCount);
@@ -94,4 +94,4 @@ ReferenceResult referencePass(const ReferenceSettings& in)
     return out;
 }
 
-} // namespace vantorel::testing
+}  // namespace vantorel::testing

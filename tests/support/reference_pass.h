@@ -18,11 +18,11 @@ struct ReferenceSettings {
 };
 
 struct ReferenceResult {
-    std::vector<std::int32_t> canvas;  // 600 x 500, row-major
+    std::vector<std::int32_t> canvas;         // 600 x 500, row-major
     std::vector<std::pair<int, int>> stages;  // block sizes of each stage drawn
     long computedPoints = 0;
 };
 
 ReferenceResult referencePass(const ReferenceSettings& settings);
 
-} // namespace vantorel::testing
+}  // namespace vantorel::testing

@@ -54,10 +54,8 @@ TEST_F(OptionTogglesTest, SynchronizedToggleDuringAPassChangesTheRemainingStages
     // In the second stage (8 x 16), after its first column.
     fake.atPump(38, [] { mnusynchronized_Click(); });
     Command1_Click();
-    EXPECT_EQ(fake.captionHistory(Caption::labelchunkx),
-              (std::vector<std::string>{"16", "8", "8", "4", "2", "1"}));
-    EXPECT_EQ(fake.captionHistory(Caption::Labelchunky),
-              (std::vector<std::string>{"16", "16", "8", "4", "2", "1"}));
+    EXPECT_EQ(fake.captionHistory(Caption::labelchunkx), (std::vector<std::string>{"16", "8", "8", "4", "2", "1"}));
+    EXPECT_EQ(fake.captionHistory(Caption::Labelchunky), (std::vector<std::string>{"16", "16", "8", "4", "2", "1"}));
 }
 
 TEST_F(OptionTogglesTest, PictureSavingToggleAndTheStaleCaptionAfterRestartAll)
@@ -80,5 +78,5 @@ TEST_F(OptionTogglesTest, PictureSavingToggleAndTheStaleCaptionAfterRestartAll)
     EXPECT_EQ(caption(Caption::cmdpicturesaving), "Picture saving on");
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -89,8 +89,8 @@ TEST_F(CanvasEventsTest, DragMovesTheViewSoThePictureFollowsThePointerAndDrawsTh
     // The white outline over the picture (the first column of the new pass
     // covers only x 0..15).
     const QImage& img = canvas()->image();
-    for (QPoint p : {QPoint(300, 250), QPoint(360, 200), QPoint(330, 200), QPoint(330, 250), QPoint(300, 225),
-                     QPoint(360, 225)})
+    for (QPoint p :
+         {QPoint(300, 250), QPoint(360, 200), QPoint(330, 200), QPoint(330, 250), QPoint(300, 225), QPoint(360, 225)})
         EXPECT_EQ(img.pixel(p), White) << p.x() << "," << p.y();
     EXPECT_NE(img.pixel(330, 225), White);
 }
@@ -327,7 +327,7 @@ TEST_F(CanvasEventsTest, TogglesWorkWhileAPlotRuns)
     EXPECT_EQ(text("Labelcompleted"), " 100 %");
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing
 
 #include "canvas_events_test.moc"

@@ -69,7 +69,8 @@ TEST_F(DialogTest, SaveDialogStartsInTheFolderAddsTheExtensionAndKeepsTheCurrent
     });
     using namespace std::string_literals;
     const std::string chosen = qt->showSaveDialog("sav\0"s, "sav", folder.path().toStdString());
-    EXPECT_EQ(QDir(QFileInfo(QString::fromStdString(chosen)).path()).canonicalPath(), QDir(folder.path()).canonicalPath());
+    EXPECT_EQ(QDir(QFileInfo(QString::fromStdString(chosen)).path()).canonicalPath(),
+              QDir(folder.path()).canonicalPath());
     EXPECT_EQ(QFileInfo(QString::fromStdString(chosen)).fileName(), "home.sav");
     EXPECT_EQ(QDir::currentPath(), cwd);
 
@@ -113,7 +114,8 @@ TEST_F(DialogTest, EntriesAreTypedByTheirNamesSoAPipeNeverBlocksTheDialog)
         ASSERT_NE(icons, nullptr);
         EXPECT_EQ(icons->type(QFileInfo(folder.path() + "/picture")),
                   names.mimeTypeForFile("picture", QMimeDatabase::MatchExtension).comment());
-        EXPECT_EQ(icons->type(QFileInfo(pipe)), names.mimeTypeForFile("pipe.sav", QMimeDatabase::MatchExtension).comment());
+        EXPECT_EQ(icons->type(QFileInfo(pipe)),
+                  names.mimeTypeForFile("pipe.sav", QMimeDatabase::MatchExtension).comment());
         EXPECT_EQ(icons->type(QFileInfo(folder.path())), "Folder");
         dialog->reject();
     });
@@ -183,5 +185,5 @@ TEST_F(DialogTest, TheCanvasAsABitmapHoldsThePicture)
     EXPECT_EQ(saved.pixel(599, 499), qRgb(0, 0, 255));
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

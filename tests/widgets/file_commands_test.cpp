@@ -69,5 +69,5 @@ TEST_F(FileCommandsTest, LocationTypedWithoutExtensionIsSavedAsSavAndOnlyTheExac
     EXPECT_EQ(caption(Caption::Label1), "-2" + qt->decimalSeparator() + "25");
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

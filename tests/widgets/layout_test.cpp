@@ -20,7 +20,7 @@ namespace {
 struct Layout {
     const char* name;
     const char* parent;
-    const char* caption;  // nullptr: no caption to check
+    const char* caption;           // nullptr: no caption to check
     int left, top, width, height;  // twips
 };
 
@@ -211,8 +211,17 @@ TEST_F(WindowTest, DividerLinesUseTheHighlightColour)
 
 TEST_F(WindowTest, TabOrderFollowsTheLayoutAndStartsOnStart)
 {
-    const char* order[] = {"Command1", "Command2", "zoomin", "zoomout", "Picture1", "cmdpicturesaving",
-                           "cmdSuccessiverefinement", "cmdsynchronizedmode", "kstep", "itera", "colourbar"};
+    const char* order[] = {"Command1",
+                           "Command2",
+                           "zoomin",
+                           "zoomout",
+                           "Picture1",
+                           "cmdpicturesaving",
+                           "cmdSuccessiverefinement",
+                           "cmdsynchronizedmode",
+                           "kstep",
+                           "itera",
+                           "colourbar"};
     EXPECT_EQ(QApplication::focusWidget(), control("Command1"));
     // What Tab moves to: the next widget in the chain that takes the focus.
     auto next = [](QWidget* w) {
@@ -296,9 +305,10 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
     // Walk the real menus depth first into the same form.
     std::vector<std::pair<std::string, std::string>> found;
     std::function<void(const QList<QAction*>&, std::string)> walk = [&](const QList<QAction*>& actions,
-                                                                         std::string dots) {
+                                                                        std::string dots) {
         for (QAction* a : actions) {
-            found.emplace_back(dots + (a->isSeparator() ? "-" : a->text().toStdString()), a->objectName().toStdString());
+            found.emplace_back(dots + (a->isSeparator() ? "-" : a->text().toStdString()),
+                               a->objectName().toStdString());
             EXPECT_TRUE(a->isVisible());
             EXPECT_FALSE(a->isCheckable());
             EXPECT_TRUE(a->shortcut().isEmpty());
@@ -406,5 +416,5 @@ TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
     EXPECT_EQ(qt->pumpEvents(), 2);
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

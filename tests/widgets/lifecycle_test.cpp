@@ -102,5 +102,5 @@ TEST_F(ShutDownTest, ClosingTheInformationWindowLeavesTheProgramAndItsPlotRunnin
     EXPECT_EQ(text("Labelcompleted"), " 100 %");
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

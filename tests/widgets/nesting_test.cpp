@@ -32,8 +32,8 @@ TEST_F(NestingWindowTest, TwoThousandQueuedKeyRepeatsDuringPlots)
             stackAt[depth] = reinterpret_cast<std::uintptr_t>(&marker);
         if (queued < 2000) {
             ++queued;
-            QCoreApplication::postEvent(form1()->windowHandle(),
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true));
+            QCoreApplication::postEvent(form1()->windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Right,
+                                                                               Qt::NoModifier, QString(), true));
         }
     };
     click("Command1");
@@ -60,5 +60,5 @@ TEST_F(NestingWindowTest, TwoThousandQueuedKeyRepeatsDuringPlots)
     EXPECT_EQ(differences, 0);
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -59,8 +59,10 @@ TEST_F(RunControlTest, UserActionsOnABarRunItsHandlerOnceEachButNotWhileTheThumb
     option.sliderValue = itera->value();
     option.singleStep = 1;
     option.pageStep = 1;
-    const QRect thumb = itera->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, itera);
-    const QRect addPage = itera->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, itera);
+    const QRect thumb =
+        itera->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, itera);
+    const QRect addPage =
+        itera->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, itera);
     ASSERT_FALSE(addPage.isEmpty());
     QTest::mouseClick(itera, Qt::LeftButton, {}, addPage.center());
     EXPECT_EQ(itera->value(), 1001);
@@ -68,8 +70,9 @@ TEST_F(RunControlTest, UserActionsOnABarRunItsHandlerOnceEachButNotWhileTheThumb
 
     // Dragging the thumb changes nothing until it is released.
     QTest::mousePress(itera, Qt::LeftButton, {}, thumb.center());
-    QMouseEvent move(QEvent::MouseMove, QPointF(thumb.center() + QPoint(60, 0)), itera->mapToGlobal(QPointF(thumb.center() + QPoint(60, 0))),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(thumb.center() + QPoint(60, 0)),
+                     itera->mapToGlobal(QPointF(thumb.center() + QPoint(60, 0))), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(itera, &move);
     EXPECT_NE(itera->sliderPosition(), 1001);
     EXPECT_EQ(itera->value(), 1001);
@@ -254,5 +257,5 @@ TEST_F(RunControlTest, StartDuringAPlotThenStopEndsTheNewerPassAndTheOlderOneCar
     EXPECT_EQ(caption(Caption::Labelcompleted), " 100 %");
 }
 
-} // namespace
-} // namespace vantorel::testing
+}  // namespace
+}  // namespace vantorel::testing

@@ -108,4 +108,4 @@ protected:
     std::map<long, std::function<void()>> atPump;
 };
 
-} // namespace vantorel::testing
+}  // namespace vantorel::testing
