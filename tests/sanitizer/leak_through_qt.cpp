@@ -8,9 +8,9 @@
 // routine ("shutdown"), or by leaving main ("exit"), which is how the widget
 // tests end. leak_check_can_fail.sh runs both and expects both leaks reported.
 
+#include "navigation/run_control.h"
 #include "platform/platform.h"
 #include "qt/qt_platform.h"
-#include "ui/lifecycle.h"
 
 #include <QApplication>
 #include <QMetaObject>
