@@ -27,7 +27,8 @@ void mnusavepicturebmp_Click()
     // stays whole when the save fails; the user is told why, for a picture
     // believed saved and lost is worse than a message.
     const std::string bitmap = p.canvasBmp();
-    const std::string problem = replaceFileContents(path, bitmap.data(), bitmap.size());
+    const std::string problem = bitmap.empty() ? "The picture could not be turned into a bitmap."
+                                               : replaceFileContents(path, bitmap.data(), bitmap.size());
     if (!problem.empty())
         p.messageBox("Could not save the picture to \"" + path + "\".\r\n" + problem, "Vantorel");
 }

@@ -139,6 +139,13 @@ TEST_F(PictureFileTest, SaveIntoMissingFolderSaysSoAndOverALargerFileLeavesOnlyT
     writeBytes(folder.path("old.bmp"), std::string(2'000'000, 'x'));
     saveAs(folder.path("old.bmp"));
     EXPECT_EQ(std::filesystem::file_size(folder.path("old.bmp")), 54u + 600u * 3u * 500u);
+
+    // A canvas that gives no bitmap never empties the old file.
+    fake.encodeBmp = nullptr;
+    saveAs(folder.path("old.bmp"));
+    EXPECT_EQ(std::filesystem::file_size(folder.path("old.bmp")), 54u + 600u * 3u * 500u);
+    EXPECT_EQ(fake.messages.back(), "Vantorel|Could not save the picture to \"" + folder.path("old.bmp")
+                                        + "\".\r\nThe picture could not be turned into a bitmap.");
 }
 
 TEST_F(PictureFileTest, BitmapRowsArePaddedToFourBytesForEveryWidth)
