@@ -3,7 +3,10 @@
 #include "core/state.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace vantorel {
 
@@ -43,38 +46,102 @@ constexpr std::int32_t rgb(int red, int green, int blue)
     auto channel = [](int v) { return v > 255 ? 255 : v; };
     return channel(red) + 256 * channel(green) + 65536 * channel(blue);
 }
+
+// What a positive count colours to under one limit: the band, the shade and,
+// outside band 0, the colour. A pass paints hundreds of thousands of blocks
+// with a few hundred distinct counts, so each count's floor and remainder are
+// worked out once per limit and then looked up. Band 0 still takes the
+// intensity from its scroll bar at every block.
+struct CountColour {
+    enum Kind : std::uint8_t { Unknown, BandZero, Fixed, Black, Unchanged };
+    std::uint32_t limitBits = 0;
+    Kind kind = Unknown;
+    float band = 0, shade = 0;
+    std::int32_t colour = 0;  // Fixed only
+};
+// One entry per possible count, made when first needed. calloc leaves the
+// pages untouched until an entry is used, and all-zero bytes are Unknown.
+CountColour* const colourOfCount = static_cast<CountColour*>(std::calloc(32768, sizeof(CountColour)));
+
+std::uint32_t bitsOf(float x)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+// The colouring rules for a count above 0, which always sets its own shade.
+CountColour colourFor(std::int16_t count, float limit)
+{
+    CountColour c;
+    c.limitBits = bitsOf(limit);
+    c.band = std::floor((4.0f / limit) * static_cast<float>(count));
+    c.shade = std::clamp(static_cast<float>(static_cast<int>(limit) % count), 0.0f, 255.0f);
+    const int level = static_cast<int>(c.shade);
+    // In this order: a count just below the limit that still falls in bands
+    // 0..3 gets its band colour, not black.
+    c.kind = count > limit - 2 ? CountColour::Black : CountColour::Unchanged;
+    if (c.band == 0) {
+        c.kind = CountColour::BandZero;
+    } else if (c.band == 1) {
+        c.kind = CountColour::Fixed, c.colour = rgb(200, level, 0);
+    } else if (c.band == 2) {
+        c.kind = CountColour::Fixed, c.colour = rgb(0, 0, level);
+    } else if (c.band == 3) {
+        c.kind = CountColour::Fixed, c.colour = rgb(255 - level, 0, level);
+    }
+    return c;
+}
+
+const CountColour& lookUpColour(std::int16_t count, float limit)
+{
+    CountColour& c = colourOfCount[count];
+    if (c.kind == CountColour::Unknown || c.limitBits != bitsOf(limit))
+        c = colourFor(count, limit);
+    return c;
+}
+
+void setBandZeroColour(ExplorationState& s)
+{
+    const int intensity = platform().scrollValue(ScrollBar::colourbar);
+    s.colourLevel = static_cast<std::int16_t>(intensity * static_cast<int>(s.shade) / 255);
+    s.blockColour = rgb(s.colourLevel, 0, 0);
+}
 }  // namespace
 
 void paintBlock()
 {
     ExplorationState& s = state;
     const std::int16_t count = s.iterationCount;
-    s.colourBand = std::floor((4.0f / s.maxIterations) * static_cast<float>(count));
-    if (count > 0)
-        s.shade = static_cast<float>(static_cast<int>(s.maxIterations) % count);
-    if (s.shade > 255)
-        s.shade = 255;
-    if (s.shade < 0)
-        s.shade = 0;
+    if (count > 0) {
+        const CountColour& c = lookUpColour(count, s.maxIterations);
+        s.colourBand = c.band;
+        s.shade = c.shade;
+        switch (c.kind) {
+        case CountColour::BandZero: setBandZeroColour(s); break;
+        case CountColour::Fixed: s.blockColour = c.colour; break;
+        case CountColour::Black: s.blockColour = 0; break;
+        case CountColour::Unknown:
+        case CountColour::Unchanged: break;
+        }
+    } else {
+        // A count of 0 (or below) keeps the shade of the block before.
+        s.colourBand = std::floor((4.0f / s.maxIterations) * static_cast<float>(count));
+        s.shade = std::clamp(s.shade, 0.0f, 255.0f);
+        if (count > s.maxIterations - 2)
+            s.blockColour = 0;
+        const int level = static_cast<int>(s.shade);
+        if (s.colourBand == 0)
+            setBandZeroColour(s);
+        else if (s.colourBand == 1)
+            s.blockColour = rgb(200, level, 0);
+        else if (s.colourBand == 2)
+            s.blockColour = rgb(0, 0, level);
+        else if (s.colourBand == 3)
+            s.blockColour = rgb(255 - level, 0, level);
+    }
     s.blockRight = static_cast<std::int16_t>(s.pixelX + s.blockWidth - 1);
     s.blockBottom = static_cast<std::int16_t>(s.pixelY + s.blockHeight - 1);
-    // Steps in this order: a count just below the limit that still falls in
-    // bands 0..3 gets its band colour, not black.
-    if (count > s.maxIterations - 2)
-        s.blockColour = 0;
-    const int level = static_cast<int>(s.shade);
-    if (s.colourBand == 0) {
-        // Only band 0 (far from the set) follows the intensity scroll bar.
-        const int intensity = platform().scrollValue(ScrollBar::colourbar);
-        s.colourLevel = static_cast<std::int16_t>(intensity * level / 255);
-        s.blockColour = rgb(s.colourLevel, 0, 0);
-    } else if (s.colourBand == 1) {
-        s.blockColour = rgb(200, level, 0);
-    } else if (s.colourBand == 2) {
-        s.blockColour = rgb(0, 0, level);
-    } else if (s.colourBand == 3) {
-        s.blockColour = rgb(255 - level, 0, level);
-    }
     // The test looks at the height only: in a 2 x 1 stage just the left pixel
     // of each block is set; the final 1 x 1 stage paints the right one.
     if (s.blockHeight == 1)
