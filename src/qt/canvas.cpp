@@ -53,7 +53,8 @@ int shiftCode(Qt::KeyboardModifiers modifiers)
 }  // namespace
 
 Canvas::Canvas(QWidget* parent)
-    : QWidget(parent), picture(Width, Height, QImage::Format_RGB32),
+    : QWidget(parent), pixels(new QRgb[Width * Height]),
+      picture(reinterpret_cast<uchar*>(pixels.get()), Width, Height, Width * int(sizeof(QRgb)), QImage::Format_RGB32),
       // The canvas background is the menu-text colour of the desktop.
       backgroundColour(QApplication::palette("QMenu").color(QPalette::Active, QPalette::Text).rgb())
 {
@@ -64,7 +65,15 @@ Canvas::Canvas(QWidget* parent)
     // Every pixel comes from the image: no background fill before painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
-    picture.fill(backgroundColour);
+    std::fill_n(pixels.get(), Width * Height, backgroundColour);
+}
+
+void Canvas::markDirty(int x1, int y1, int x2, int y2)
+{
+    dirtyX1 = std::min(dirtyX1, x1);
+    dirtyY1 = std::min(dirtyY1, y1);
+    dirtyX2 = std::max(dirtyX2, x2);
+    dirtyY2 = std::max(dirtyY2, y2);
 }
 
 void Canvas::fill(int x1, int y1, int x2, int y2, QRgb colour)
@@ -73,24 +82,24 @@ void Canvas::fill(int x1, int y1, int x2, int y2, QRgb colour)
     if (!box.clipTo(Width, Height))
         return;
     for (int y = box.y1; y <= box.y2; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        QRgb* line = pixels.get() + y * Width;
         std::fill(line + box.x1, line + box.x2 + 1, colour);
     }
-    dirty |= QRect(QPoint(box.x1, box.y1), QPoint(box.x2, box.y2));
+    markDirty(box.x1, box.y1, box.x2, box.y2);
 }
 
 void Canvas::clear()
 {
-    picture.fill(backgroundColour);
-    dirty = rect();
+    std::fill_n(pixels.get(), Width * Height, backgroundColour);
+    markDirty(0, 0, Width - 1, Height - 1);
 }
 
 void Canvas::setPixel(int x, int y, Colour colour)
 {
     if (x < 0 || x >= Width || y < 0 || y >= Height)
         return;
-    reinterpret_cast<QRgb*>(picture.scanLine(y))[x] = toQRgb(colour);
-    dirty |= QRect(x, y, 1, 1);
+    pixels[y * Width + x] = toQRgb(colour);
+    markDirty(x, y, x, y);
 }
 
 void Canvas::fillBox(int x1, int y1, int x2, int y2, Colour colour) { fill(x1, y1, x2, y2, toQRgb(colour)); }
@@ -106,7 +115,7 @@ void Canvas::drawBox(int x1, int y1, int x2, int y2, Colour colour)
 
 void Canvas::flush()
 {
-    if (dirty.isEmpty())
+    if (dirtyX1 > dirtyX2)
         return;
     const qint64 since = sinceRepaint.isValid() ? sinceRepaint.elapsed() : FrameMs;
     if (since >= FrameMs) {
@@ -119,9 +128,9 @@ void Canvas::flush()
 void Canvas::repaintDirty()
 {
     frameTimer.stop();
-    if (!dirty.isEmpty())
-        update(dirty);
-    dirty = QRect();
+    if (dirtyX1 <= dirtyX2)
+        update(QRect(QPoint(dirtyX1, dirtyY1), QPoint(dirtyX2, dirtyY2)));
+    dirtyX1 = Width, dirtyY1 = Height, dirtyX2 = -1, dirtyY2 = -1;
     sinceRepaint.restart();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // Picture1: the 600 x 500 canvas of the main window.
 //
-// The picture lives in a QImage that blocks are written into directly; the
-// widget only copies the part of that image that changed since the last
-// event pump. Mouse and key events are translated here into the canvas
+// The picture lives in a pixel buffer of the canvas's own, seen by Qt as a
+// QImage; blocks are written into the buffer directly and the widget only
+// copies the part that changed since the last repaint. Mouse and key events are translated here into the canvas
 // handlers of the navigation code.
 
 #include "platform/platform.h"
@@ -13,6 +13,8 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 namespace vantorel::qt {
 
@@ -38,6 +40,8 @@ public:
     // once a frame; a timer repaints what is left when no further call comes.
     void flush();
 
+    // Read it or copy() it: a plain copy shares the pixels the next block
+    // overwrites.
     const QImage& image() const { return picture; }
     QRgb background() const { return backgroundColour; }
 
@@ -53,15 +57,20 @@ protected:
 
 private:
     void fill(int x1, int y1, int x2, int y2, QRgb colour);
+    void markDirty(int x1, int y1, int x2, int y2);
     void repaintDirty();
 
     // A pass pumps events after every column, thousands of times a second;
     // repainting each column on its own would cost more than drawing it.
     static constexpr int FrameMs = 10;
 
-    QImage picture;
+    // A pass draws hundreds of thousands of blocks: each goes straight into
+    // the buffer, without QImage's checks for shared data per row.
+    std::unique_ptr<QRgb[]> pixels;
+    QImage picture;  // wraps pixels, never written through
     QRgb backgroundColour;
-    QRect dirty;  // drawn since the last repaint
+    // Drawn since the last repaint: the bounding box, empty while x1 > x2.
+    int dirtyX1 = Width, dirtyY1 = Height, dirtyX2 = -1, dirtyY2 = -1;
     QElapsedTimer sinceRepaint;
     QTimer frameTimer;
 };

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QUrl>
+#include <QWindow>
 
 #include <chrono>
 #include <cstdio>
@@ -231,9 +232,11 @@ int QtPlatform::pumpEvents(bool waitForEvents)
     QCoreApplication::processEvents(waitForEvents ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
     if (afterPump)
         afterPump();
+    // The open windows and dialogs, counted on the platform's window list:
+    // asking for the top-level widgets walks every widget of the program.
     int open = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        const Qt::WindowType type = w->windowType();
+    for (QWindow* w : QGuiApplication::topLevelWindows()) {
+        const Qt::WindowType type = w->type();
         if (w->isVisible() && (type == Qt::Window || type == Qt::Dialog))
             ++open;
     }
