@@ -148,6 +148,9 @@ QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometr
     l->setObjectName(QString::fromUtf8(name));
     l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
+    // A label of fixed size takes new text without asking its parent to lay
+    // out again: the progress and time labels change after every column.
+    l->setFixedSize(geometry.size());
     return l;
 }
 
