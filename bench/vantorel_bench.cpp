@@ -53,7 +53,7 @@ const Scenario Scenarios[] = {
 struct Outcome {
     double ms = 0;
     double longestGapMs = 0;
-    std::vector<Colour> canvas;
+    CanvasPixels canvas;
     std::vector<std::vector<std::string>> captions;
     std::vector<double> finalState;
 };

@@ -148,6 +148,7 @@ int main(int argc, char** argv)
     const Options o = parse(argc, argv);
 
     MemoryPlatform canvas;
+    canvas.keepCaptionHistory = false;  // only the picture is wanted
     const auto started = std::chrono::steady_clock::now();
     canvas.clock = [started] {
         return static_cast<std::int32_t>(

@@ -4,6 +4,7 @@
 #include "core/escape.h"
 #include "core/numeric.h"
 #include "core/state.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -53,7 +54,7 @@ CountKey currentKey()
 // pick a column's rows a word at a time. Allocated when the canvas size
 // changes, never per block or per column.
 struct PixelCounts {
-    std::unique_ptr<std::atomic<std::int16_t>[]> counts;
+    LargeVector<std::atomic<std::int16_t>> counts;
     std::vector<std::uint64_t> planned;  // one bit per pixel: in the current plan
     std::size_t size = 0;
     int stride = 64;  // pixels per column, the canvas height rounded up to 64
@@ -369,7 +370,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
         // The limit, the step or the view changed at a pump, or a pass began.
         dropPointsInFlight();
         if (kept.size < pixels) {
-            kept.counts = std::make_unique<std::atomic<std::int16_t>[]>(pixels);
+            kept.counts = LargeVector<std::atomic<std::int16_t>>(pixels);
             kept.planned.assign((pixels + 63) / 64, 0);
             plan.order.reserve(pixels);
             kept.size = pixels;

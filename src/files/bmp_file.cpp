@@ -14,7 +14,7 @@ void put32(std::string& out, std::uint32_t v)
 }
 }  // namespace
 
-std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int height)
+std::string encodeBmp24(std::span<const std::int32_t> pixels, int width, int height)
 {
     if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * height)
         return {};

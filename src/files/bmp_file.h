@@ -3,13 +3,13 @@
 #include "files/safe_file.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
-#include <vector>
 
 namespace vantorel {
 
 // The bytes of an uncompressed 24-bit BMP file of these pixels (red + 256 *
 // green + 65536 * blue, row 0 at the top); empty when the sizes do not match.
-std::string encodeBmp24(const std::vector<std::int32_t>& pixels, int width, int height);
+std::string encodeBmp24(std::span<const std::int32_t> pixels, int width, int height);
 
 }  // namespace vantorel

@@ -66,7 +66,8 @@ void MemoryPlatform::showInformationWindow()
 void MemoryPlatform::setCaption(Caption control, const std::string& text)
 {
     captions[index(control)] = text;
-    history[index(control)].push_back(text);
+    if (keepCaptionHistory)
+        history[index(control)].push_back(text);
 }
 
 void MemoryPlatform::setScrollValue(ScrollBar bar, std::int16_t value)

@@ -3,12 +3,14 @@
 // captions and scroll bars are plain values, the event pump runs whatever
 // actions a caller scheduled for it. The headless tools and the tests use it.
 
+#include "platform/large_buffer.h"
 #include "platform/platform.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +19,9 @@ namespace vantorel {
 
 // Thrown by MemoryPlatform::quit so that a test can watch the program end
 // without ending the test process.
+// The pixels of the in-memory canvas, row by row from the top.
+using CanvasPixels = LargeVector<Colour>;
+
 struct ProgramEnded : std::runtime_error {
     ProgramEnded() : std::runtime_error("program ended") {}
 };
@@ -73,17 +78,18 @@ public:
     std::function<void(ScrollBar)> onScrollBarChanged;  // after a value changed
     std::function<void()> onInformationWindowLoad;      // before the window first shows
     // The bytes of a BMP file of the canvas.
-    std::function<std::string(const std::vector<Colour>& pixels, int width, int height)> encodeBmp;
+    std::function<std::string(std::span<const Colour> pixels, int width, int height)> encodeBmp;
 
     // --- what a test sets up or inspects ---
     Colour pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * Width + x]; }
-    const std::vector<Colour>& canvas() const { return pixels; }
+    const CanvasPixels& canvas() const { return pixels; }
     // Runs `action` during the pump with this 1-based number.
     void atPump(long pumpNumber, std::function<void()> action);
     // Runs `action` during every pump (after the scheduled ones).
     std::function<void()> onEveryPump;
     // Every caption ever written to a control, in order.
     const std::vector<std::string>& captionHistory(Caption control) { return history[index(control)]; }
+    bool keepCaptionHistory = true;  // off for a tool that only wants the picture
     // Sets a scroll bar without running its change handler (for arranging a test).
     void presetScrollValue(ScrollBar bar, std::int16_t value) { scrollValues[static_cast<int>(bar)] = value; }
 
@@ -115,7 +121,7 @@ private:
     static int index(Caption c) { return static_cast<int>(c); }
     void fill(int x1, int y1, int x2, int y2, Colour colour);
 
-    std::vector<Colour> pixels;
+    CanvasPixels pixels;
     std::array<std::string, static_cast<int>(Caption::Count)> captions{};
     std::array<std::vector<std::string>, static_cast<int>(Caption::Count)> history{};
     std::array<std::int16_t, static_cast<int>(ScrollBar::Count)> scrollValues{};

@@ -46,7 +46,7 @@ struct PassSetup {
 };
 
 struct Recording {
-    std::vector<Colour> canvas;
+    CanvasPixels canvas;
     std::vector<std::vector<std::string>> captions;
     std::vector<std::uint64_t> finalState;
     long pumps = 0;

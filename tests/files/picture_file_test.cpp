@@ -5,6 +5,7 @@
 
 #include "files/file_test_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vantorel::testing {
@@ -94,14 +95,14 @@ TEST_F(PictureFileTest, SavedBitmapReadsBackAsTheCanvas)
     const Bitmap bmp = parseBmp(readBytes(folder.path("full.bmp")));
     EXPECT_EQ(bmp.width, 600);
     EXPECT_EQ(bmp.height, 500);
-    EXPECT_TRUE(bmp.pixels == fake.canvas());
+    EXPECT_TRUE(std::ranges::equal(bmp.pixels, fake.canvas()));
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"full.bmp"});
 }
 
 TEST_F(PictureFileTest, SavedDuringAPlotHoldsThePictureAsFarAsItIsDrawn)
 {
     fake.persistent = true;
-    std::vector<Colour> atSave;
+    CanvasPixels atSave;
     fake.atPump(5, [&] {
         atSave = fake.canvas();
         saveAs(folder.path("half.bmp"));
@@ -109,8 +110,8 @@ TEST_F(PictureFileTest, SavedDuringAPlotHoldsThePictureAsFarAsItIsDrawn)
     Command1_Click();
     ASSERT_FALSE(atSave.empty());
     const Bitmap bmp = parseBmp(readBytes(folder.path("half.bmp")));
-    EXPECT_TRUE(bmp.pixels == atSave);
-    EXPECT_FALSE(bmp.pixels == fake.canvas());  // the plot went on afterwards
+    EXPECT_TRUE(std::ranges::equal(bmp.pixels, atSave));
+    EXPECT_FALSE(std::ranges::equal(bmp.pixels, fake.canvas()));  // the plot went on afterwards
 }
 
 TEST_F(PictureFileTest, NameTestIsOnTheWholePathCapitalsNotAccepted)
