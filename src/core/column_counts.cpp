@@ -106,7 +106,7 @@ template <class T> void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{
 // changed at a pump) costs time, never a count: whatever the pass needs is
 // in the plan, at worst later than it is needed.
 struct Plan {
-    std::vector<int> order;
+    LargeVector<int> order;
     std::atomic<int> claimed{0};
     bool stale = true;
     // What the points depend on, copied for the worker thread.
