@@ -5,6 +5,7 @@
 // canvas in memory and writes that canvas as a 24-bit BMP.
 
 #include "core/state.h"
+#include "files/bmp_file.h"
 #include "files/safe_file.h"
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
@@ -173,7 +174,9 @@ int main(int argc, char** argv)
 
     // Written whole or not at all, like a saved picture, but without waiting
     // for the disk: a picture this tool made can be made again.
-    const std::string bitmap = canvas.canvasBmp();
+    // Encoded into huge-page memory, like the canvas.
+    LargeVector<char> bitmap(bmp24Size(MemoryPlatform::Width, MemoryPlatform::Height));
+    encodeBmp24Into(canvas.canvas(), MemoryPlatform::Width, MemoryPlatform::Height, bitmap);
     const std::string problem = replaceFileContents(o.out, bitmap.data(), bitmap.size(), Durability::Unsynced);
     if (!problem.empty()) {
         std::fprintf(stderr, "vantorel-render: cannot write %s: %s\n", o.out.c_str(), problem.c_str());
