@@ -64,11 +64,6 @@ struct PixelCounts {
 };
 PixelCounts kept;
 
-// Planning ahead pays when points may run long: below this many rounds a
-// column's own points, counted when the column begins, cost less than a plan
-// of the whole pass and a second thread.
-constexpr int RoundsWorthPlanning = 256;
-
 // The counts of the current column, by row. Sized by the canvas height.
 struct ColumnBatch {
     std::vector<std::int16_t> rowCount;  // per pixelY

@@ -24,6 +24,12 @@ namespace vantorel {
 bool decideComputePoint(bool previous, int pixelX, int pixelY, int blockWidth, int blockHeight, int initialBlockSize,
                         int refinementBase);
 
+// From this many loop rounds of a point that never escapes, a pass plans its
+// pixels and counts them ahead on both threads, so that the worker counts
+// while the pass's thread paints and pumps. Below it a column's own points,
+// counted when the column begins, cost less than a plan of the whole pass.
+constexpr int RoundsWorthPlanning = 16;
+
 // Forgets the counts kept from earlier stages; called when a pass begins.
 void beginPassCounts();
 // Stops counting ahead; called when a pass ends (a pass it ran inside of

@@ -184,7 +184,7 @@ TEST_F(FastPathTest, RandomViewsLimitsAndStepsGiveThePlainLoopsPicture)
         const PassSetup setup = randomSetup(rng);
         setThreadingThreshold(i % 2 ? 1 : 0);  // with and without the worker
         // At a deep limit the pass plans its pixels once, when it begins.
-        const bool deep = countBound(static_cast<float>(setup.limit), setup.step).rounds >= 256;
+        const bool deep = countBound(static_cast<float>(setup.limit), setup.step).rounds >= RoundsWorthPlanning;
         expectSamePicture(setup, {}, deep ? 1 : 0);
     }
 }
@@ -245,7 +245,7 @@ TEST_F(FastPathTest, NestedPassesStopAndPauseLeaveTheSamePicture)
     for (const int limit : {300, 600}) {
         PassSetup s;
         s.limit = limit;
-        s.step = limit == 300 ? 2 : 1;
+        s.step = limit == 300 ? 25 : 1;  // 13 rounds and 601
         // A new view plotted from inside the pump runs to its end; the outer pass
         // then ends without drawing.
         expectSamePicture(s, [](MemoryPlatform& fake) {
