@@ -50,14 +50,15 @@ CountKey currentKey()
 // Counts of single pixels kept within a pass (-1: not known), filled ahead of
 // need by the worker thread and by the pass's own thread. Pixels are numbered
 // down the columns, as the pass reads them, with each column padded to a
-// whole number of 64-pixel words (pixel x * stride + y) so that a plan can
+// power of two of at least 64 pixels (pixel x * stride + y) so that a plan can
 // pick a column's rows a word at a time. Allocated when the canvas size
 // changes, never per block or per column.
 struct PixelCounts {
     LargeVector<std::atomic<std::int16_t>> counts;
     std::vector<std::uint64_t> planned;  // one bit per pixel: in the current plan
     std::size_t size = 0;
-    int stride = 64;  // pixels per column, the canvas height rounded up to 64
+    int stride = 64;  // pixels per column, the canvas height rounded up to a power of two
+    int strideBits = 6;  // log2 of stride: the feeds split a pixel number with shifts
     CountKey key;
     int rounds = 0;  // loop rounds of a point that never escapes, for the key's limit and step
     bool valid = false;
@@ -145,7 +146,7 @@ int nextPlanned(void* ctx, double* cRe, double* cIm)
         const int pixel = plan.order[static_cast<std::size_t>(feed.next++)];
         if (known(pixel))
             continue;  // counted before this plan was made
-        const int x = pixel / kept.stride, y = pixel % kept.stride;
+        const int x = pixel >> kept.strideBits, y = pixel & (kept.stride - 1);
         // The point exactly as the pass forms it: pixel times step, plus the edge.
         *cRe = x * plan.stepX + plan.xMin;
         *cIm = y * plan.stepY + plan.yMin;
@@ -282,7 +283,7 @@ long countTheRest(const Needs& needs)
         const int pixel = needs.pixels[k];
         if (known(pixel))
             continue;
-        const int x = pixel / kept.stride, y = pixel % kept.stride;
+        const int x = pixel >> kept.strideBits, y = pixel & (kept.stride - 1);
         re.push_back(x * state.pixelStepX + state.viewXMin);
         im.push_back(y * state.pixelStepY + state.viewYMin);
         pixels.push_back(pixel);
@@ -359,7 +360,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
     ensureSize(column.rowStamp, static_cast<std::size_t>(height), -1L);
 
     const CountKey key = currentKey();
-    const int stride = (height + 63) / 64 * 64;
+    const int stride = static_cast<int>(std::bit_ceil(static_cast<unsigned>(std::max(height, 64))));
     const std::size_t pixels = static_cast<std::size_t>(s.canvasWidth) * static_cast<std::size_t>(stride);
     if (!kept.valid || !(kept.key == key)) {
         // The limit, the step or the view changed at a pump, or a pass began.
@@ -372,6 +373,7 @@ void prepareColumnCounts(int rowEnd, int rowStep)
         }
         if (kept.stride != stride) {
             kept.stride = stride;
+            kept.strideBits = std::countr_zero(static_cast<unsigned>(stride));
             std::fill(kept.planned.begin(), kept.planned.end(), 0);
         }
         for (std::size_t i = 0; i < pixels; ++i)
