@@ -5,6 +5,7 @@
 #include "window_fixture.h"
 
 #include <QKeyEvent>
+#include <QScreen>
 #include <QWindow>
 
 #include <cmath>
@@ -135,6 +136,21 @@ TEST_F(CanvasEventsTest, AClickWithoutMovementReplotsTheSameViewOverTheOldPictur
     // Not cleared: away from the first column and the dot, the old picture stays.
     EXPECT_EQ(canvas()->image().pixel(400, 300), before.pixel(400, 300));
     EXPECT_GT(pumps, pumpsBefore);
+}
+
+// The window is repainted over everything drawn since its last repaint: a
+// block and, far from it, a single pixel both reach the screen.
+TEST_F(CanvasEventsTest, EverythingDrawnReachesTheScreen)
+{
+    QTest::qWait(30);  // the first frame is over
+    platform().canvasFillBox(100, 120, 130, 140, 0x0000FF);  // red
+    platform().canvasSetPixel(520, 400, 0xFF0000);           // blue
+    platform().pumpEvents();
+    QTest::qWait(30);
+    const QImage screen = window()->screen()->grabWindow(window()->winId()).toImage();
+    for (const QPoint at : {QPoint(100, 120), QPoint(130, 140), QPoint(115, 130)})
+        EXPECT_EQ(screen.pixel(inWindow(at)), qRgb(255, 0, 0)) << at.x() << "," << at.y();
+    EXPECT_EQ(screen.pixel(inWindow({520, 400})), qRgb(0, 0, 255));
 }
 
 TEST_F(CanvasEventsTest, BeforeTheFirstPlotPressAndReleaseChangeNothingNotEvenThePointer)
