@@ -101,15 +101,16 @@ const CountColour& lookUpColour(std::int16_t count, float limit)
     return c;
 }
 
-void setBandZeroColour(ExplorationState& s)
+void setBandZeroColour(ExplorationState& s, int intensity)
 {
-    const int intensity = platform().scrollValue(ScrollBar::colourbar);
     s.colourLevel = static_cast<std::int16_t>(intensity * static_cast<int>(s.shade) / 255);
     s.blockColour = rgb(s.colourLevel, 0, 0);
 }
 }  // namespace
 
-void paintBlock()
+void paintBlock() { paintBlock(platform().scrollValue(ScrollBar::colourbar)); }
+
+void paintBlock(int intensity)
 {
     ExplorationState& s = state;
     const std::int16_t count = s.iterationCount;
@@ -118,7 +119,7 @@ void paintBlock()
         s.colourBand = c.band;
         s.shade = c.shade;
         switch (c.kind) {
-        case CountColour::BandZero: setBandZeroColour(s); break;
+        case CountColour::BandZero: setBandZeroColour(s, intensity); break;
         case CountColour::Fixed: s.blockColour = c.colour; break;
         case CountColour::Black: s.blockColour = 0; break;
         case CountColour::Unknown:
@@ -132,7 +133,7 @@ void paintBlock()
             s.blockColour = 0;
         const int level = static_cast<int>(s.shade);
         if (s.colourBand == 0)
-            setBandZeroColour(s);
+            setBandZeroColour(s, intensity);
         else if (s.colourBand == 1)
             s.blockColour = rgb(200, level, 0);
         else if (s.colourBand == 2)

@@ -13,5 +13,9 @@ std::int16_t escapeCount();
 // Colours state.iterationCount and draws the block at (pixelX, pixelY) of
 // blockWidth x blockHeight on the canvas.
 void paintBlock();
+// The same with the value of the intensity scroll bar given: the pass reads
+// it after each event pump, the only place where it can change, instead of
+// once per block.
+void paintBlock(int intensity);
 
 }  // namespace vantorel

@@ -133,6 +133,8 @@ restart:
 
     // Counts are kept from stage to stage within this pass only.
     beginPassCounts();
+    // Band 0 follows the intensity scroll bar, which only a pump can move.
+    int intensity = p.scrollValue(ScrollBar::colourbar);
 
     for (;;) {
         // The column loop's bound and step are fixed when the stage begins;
@@ -166,7 +168,7 @@ restart:
                     s.cIm = s.pixelY * s.pixelStepY + s.viewYMin;
                     s.iterationCount = batched ? takeCount() : escapeCount();
                 }
-                paintBlock();
+                paintBlock(intensity);
             }
 
             if (s.timingActive)
@@ -181,6 +183,7 @@ restart:
                 restartRequested = false;
                 goto restart;
             }
+            intensity = p.scrollValue(ScrollBar::colourbar);
             if (openWindows >= 1) {
                 readIterationLimit();
                 while (s.paused) {
@@ -189,6 +192,7 @@ restart:
                         restartRequested = false;
                         goto restart;
                     }
+                    intensity = p.scrollValue(ScrollBar::colourbar);
                     if (s.abortRequested)
                         break;
                 }
