@@ -47,21 +47,39 @@ constexpr std::int32_t rgb(int red, int green, int blue)
     return channel(red) + 256 * channel(green) + 65536 * channel(blue);
 }
 
-// What a positive count colours to under one limit: the band, the shade and,
-// outside band 0, the colour. A pass paints hundreds of thousands of blocks
-// with a few hundred distinct counts, so each count's floor and remainder are
-// worked out once per limit and then looked up. Band 0 still takes the
-// intensity from its scroll bar at every block.
+// What a count colours to: its band and shade and, outside band 0, its
+// colour. Band 0 scales the shade by the intensity at every block.
 struct CountColour {
     enum Kind : std::uint8_t { Unknown, BandZero, Fixed, Black, Unchanged };
-    std::uint32_t limitBits = 0;
+    std::uint32_t limitBits = 0;  // the limit it was worked out for
     Kind kind = Unknown;
     float band = 0, shade = 0;
     std::int32_t colour = 0;  // Fixed only
 };
-// One entry per possible count, made when first needed. calloc leaves the
-// pages untouched until an entry is used, and all-zero bytes are Unknown.
-CountColour* const colourOfCount = static_cast<CountColour*>(std::calloc(32768, sizeof(CountColour)));
+
+// The colouring rules, in this order: a count above limit - 2 is black, but
+// one that still falls in bands 0..3 gets its band colour instead. Beyond
+// band 3 a count below that keeps the colour of the block before.
+CountColour colourRules(float band, float shade, bool aboveLimitLessTwo)
+{
+    CountColour c;
+    c.band = band;
+    c.shade = shade;
+    const int level = static_cast<int>(shade);
+    c.kind = aboveLimitLessTwo ? CountColour::Black : CountColour::Unchanged;
+    if (band == 0) {
+        c.kind = CountColour::BandZero;
+    } else if (band == 1) {
+        c.kind = CountColour::Fixed, c.colour = rgb(200, level, 0);
+    } else if (band == 2) {
+        c.kind = CountColour::Fixed, c.colour = rgb(0, 0, level);
+    } else if (band == 3) {
+        c.kind = CountColour::Fixed, c.colour = rgb(255 - level, 0, level);
+    }
+    return c;
+}
+
+float bandOf(std::int16_t count, float limit) { return std::floor((4.0f / limit) * static_cast<float>(count)); }
 
 std::uint32_t bitsOf(float x)
 {
@@ -70,41 +88,22 @@ std::uint32_t bitsOf(float x)
     return b;
 }
 
-// The colouring rules for a count above 0, which always sets its own shade.
-CountColour colourFor(std::int16_t count, float limit)
-{
-    CountColour c;
-    c.limitBits = bitsOf(limit);
-    c.band = std::floor((4.0f / limit) * static_cast<float>(count));
-    c.shade = std::clamp(static_cast<float>(static_cast<int>(limit) % count), 0.0f, 255.0f);
-    const int level = static_cast<int>(c.shade);
-    // In this order: a count just below the limit that still falls in bands
-    // 0..3 gets its band colour, not black.
-    c.kind = count > limit - 2 ? CountColour::Black : CountColour::Unchanged;
-    if (c.band == 0) {
-        c.kind = CountColour::BandZero;
-    } else if (c.band == 1) {
-        c.kind = CountColour::Fixed, c.colour = rgb(200, level, 0);
-    } else if (c.band == 2) {
-        c.kind = CountColour::Fixed, c.colour = rgb(0, 0, level);
-    } else if (c.band == 3) {
-        c.kind = CountColour::Fixed, c.colour = rgb(255 - level, 0, level);
-    }
-    return c;
-}
+// A pass paints hundreds of thousands of blocks with a few hundred distinct
+// counts, so a positive count's band and shade (a floor and an integer
+// remainder) are worked out once per limit and then looked up: one entry per
+// possible count, made when first needed. calloc leaves the pages untouched
+// until an entry is used, and all-zero bytes are Unknown.
+CountColour* const colourOfCount = static_cast<CountColour*>(std::calloc(32768, sizeof(CountColour)));
 
 const CountColour& lookUpColour(std::int16_t count, float limit)
 {
     CountColour& c = colourOfCount[count];
-    if (c.kind == CountColour::Unknown || c.limitBits != bitsOf(limit))
-        c = colourFor(count, limit);
+    if (c.kind == CountColour::Unknown || c.limitBits != bitsOf(limit)) {
+        const float shade = static_cast<float>(static_cast<int>(limit) % count);
+        c = colourRules(bandOf(count, limit), std::clamp(shade, 0.0f, 255.0f), count > limit - 2);
+        c.limitBits = bitsOf(limit);
+    }
     return c;
-}
-
-void setBandZeroColour(ExplorationState& s, int intensity)
-{
-    s.colourLevel = static_cast<std::int16_t>(intensity * static_cast<int>(s.shade) / 255);
-    s.blockColour = rgb(s.colourLevel, 0, 0);
 }
 }  // namespace
 
@@ -114,32 +113,22 @@ void paintBlock(int intensity)
 {
     ExplorationState& s = state;
     const std::int16_t count = s.iterationCount;
-    if (count > 0) {
-        const CountColour& c = lookUpColour(count, s.maxIterations);
-        s.colourBand = c.band;
-        s.shade = c.shade;
-        switch (c.kind) {
-        case CountColour::BandZero: setBandZeroColour(s, intensity); break;
-        case CountColour::Fixed: s.blockColour = c.colour; break;
-        case CountColour::Black: s.blockColour = 0; break;
-        case CountColour::Unknown:
-        case CountColour::Unchanged: break;
-        }
-    } else {
-        // A count of 0 (or below) keeps the shade of the block before.
-        s.colourBand = std::floor((4.0f / s.maxIterations) * static_cast<float>(count));
-        s.shade = std::clamp(s.shade, 0.0f, 255.0f);
-        if (count > s.maxIterations - 2)
-            s.blockColour = 0;
-        const int level = static_cast<int>(s.shade);
-        if (s.colourBand == 0)
-            setBandZeroColour(s, intensity);
-        else if (s.colourBand == 1)
-            s.blockColour = rgb(200, level, 0);
-        else if (s.colourBand == 2)
-            s.blockColour = rgb(0, 0, level);
-        else if (s.colourBand == 3)
-            s.blockColour = rgb(255 - level, 0, level);
+    const float limit = s.maxIterations;
+    // A count of 0 keeps the shade of the block before.
+    const CountColour c = count > 0 ? lookUpColour(count, limit)
+                                    : colourRules(bandOf(count, limit), std::clamp(s.shade, 0.0f, 255.0f),
+                                                  count > limit - 2);
+    s.colourBand = c.band;
+    s.shade = c.shade;
+    switch (c.kind) {
+    case CountColour::BandZero:
+        s.colourLevel = static_cast<std::int16_t>(intensity * static_cast<int>(s.shade) / 255);
+        s.blockColour = rgb(s.colourLevel, 0, 0);
+        break;
+    case CountColour::Fixed: s.blockColour = c.colour; break;
+    case CountColour::Black: s.blockColour = 0; break;
+    case CountColour::Unknown:
+    case CountColour::Unchanged: break;
     }
     s.blockRight = static_cast<std::int16_t>(s.pixelX + s.blockWidth - 1);
     s.blockBottom = static_cast<std::int16_t>(s.pixelY + s.blockHeight - 1);
