@@ -131,6 +131,7 @@ TEST_F(RunControlTest, ScrollBarsChangedDuringAPassTakeEffectFromTheNextColumnOr
     fake.atPump(300, [this] {
         fake.setScrollValue(ScrollBar::itera, 20);
         fake.setScrollValue(ScrollBar::kstep, 1);
+        fake.setScrollValue(ScrollBar::colourbar, 100);
     });
     Command1_Click();
     EXPECT_EQ(state.maxIterations, 20.0f);
@@ -141,6 +142,7 @@ TEST_F(RunControlTest, ScrollBarsChangedDuringAPassTakeEffectFromTheNextColumnOr
     before.refinement = after.refinement = false;
     after.iterations = 20;
     after.step = 1;
+    after.intensity = 100;
     const auto left = referencePass(before).canvas, right = referencePass(after).canvas;
     long differences = 0;
     for (int y = 0; y < 500; ++y)
