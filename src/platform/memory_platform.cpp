@@ -39,6 +39,17 @@ void MemoryPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour
     fill(x1, y1, x2, y2, colour);
 }
 
+void MemoryPlatform::canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks)
+{
+    PixelBox box{};
+    if (!columnBox(x, blockWidth, blockHeight, blocks, Width, Height, box)) {
+        Platform::canvasPaintColumn(x, blockWidth, blockHeight, colours, blocks);
+        return;
+    }
+    (blockHeight == 1 ? setPixelCalls : fillBoxCalls) += blocks;
+    paintColumnInto(pixels.data(), Width, box, blockHeight, colours, [](Colour c) { return c; });
+}
+
 void MemoryPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour)
 {
     fill(x1, y1, x2, y1, colour);

@@ -38,6 +38,7 @@ public:
     void canvasClear() override;
     void canvasSetPixel(int x, int y, Colour colour) override;
     void canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) override;
+    void canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks) override;
     void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) override;
     double canvasOuterWidthTwips() override { return Width * double(TwipsPerPixel); }
     double canvasOuterHeightTwips() override { return Height * double(TwipsPerPixel); }

@@ -45,6 +45,12 @@ public:
     virtual void canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) = 0;
     // One-pixel outline of the rectangle with both corners included.
     virtual void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) = 0;
+    // A column of blocks as the plotting pass paints them: block k, with
+    // colours[k], has its top-left pixel at (x, k * blockHeight). A block one
+    // pixel high sets only that pixel; a higher one fills its blockWidth x
+    // blockHeight box. The same pixels as one canvasSetPixel or canvasFillBox
+    // per block, which is what this does unless a canvas does it faster.
+    virtual void canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks);
     // Outer size of the canvas in twips (pixels * 15).
     virtual double canvasOuterWidthTwips() = 0;
     virtual double canvasOuterHeightTwips() = 0;

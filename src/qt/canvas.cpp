@@ -104,6 +104,16 @@ void Canvas::setPixel(int x, int y, Colour colour)
 
 void Canvas::fillBox(int x1, int y1, int x2, int y2, Colour colour) { fill(x1, y1, x2, y2, toQRgb(colour)); }
 
+bool Canvas::paintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks)
+{
+    PixelBox box{};
+    if (!columnBox(x, blockWidth, blockHeight, blocks, Width, Height, box))
+        return false;
+    paintColumnInto(pixels.get(), Width, box, blockHeight, colours, toQRgb);
+    markDirty(box.x1, box.y1, box.x2, box.y2);
+    return true;
+}
+
 void Canvas::drawBox(int x1, int y1, int x2, int y2, Colour colour)
 {
     const QRgb c = toQRgb(colour);

@@ -36,6 +36,9 @@ public:
     void setPixel(int x, int y, Colour colour);
     void fillBox(int x1, int y1, int x2, int y2, Colour colour);
     void drawBox(int x1, int y1, int x2, int y2, Colour colour);
+    // The column of blocks of Platform::canvasPaintColumn; false, with
+    // nothing painted, when part of it would leave the canvas.
+    bool paintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks);
     // Schedules a repaint of what was drawn since the last repaint, at most
     // once a frame; a timer repaints what is left when no further call comes.
     void flush();

@@ -157,6 +157,11 @@ void QtPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour)
 {
     canvas()->fillBox(x1, y1, x2, y2, colour);
 }
+void QtPlatform::canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks)
+{
+    if (!canvas()->paintColumn(x, blockWidth, blockHeight, colours, blocks))
+        Platform::canvasPaintColumn(x, blockWidth, blockHeight, colours, blocks);  // clipped block by block
+}
 void QtPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour)
 {
     canvas()->drawBox(x1, y1, x2, y2, colour);

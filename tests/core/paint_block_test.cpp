@@ -1,5 +1,8 @@
 #include "core/escape.h"
+#include "platform/memory_platform.h"
 #include "support/fixture.h"
+
+#include <vector>
 
 namespace vantorel::testing {
 namespace {
@@ -87,6 +90,29 @@ TEST_F(PaintBlockTest, BlocksOneHighSetOnlyTheirLeftPixel)
     EXPECT_EQ(fake.pixel(10, 21), rgb(0, 0, 255));
     EXPECT_EQ(state.blockRight, 10);
     EXPECT_EQ(state.blockBottom, 21);
+}
+
+// A column of blocks painted at once sets exactly the pixels that its blocks
+// painted one by one set, for every block width the stages use, an odd
+// width, and columns that run off the canvas.
+TEST(PaintColumnTest, SamePixelsAsBlockByBlock)
+{
+    struct Column {
+        int x, width, height, blocks;
+    };
+    for (const Column c : {Column{0, 16, 16, 31}, Column{8, 8, 16, 31}, Column{592, 8, 4, 125}, Column{596, 4, 8, 62},
+                           Column{7, 2, 1, 500}, Column{599, 1, 2, 250}, Column{3, 3, 5, 100}, Column{590, 16, 16, 32},
+                           Column{-2, 4, 4, 3}}) {
+        std::vector<Colour> colours;
+        for (int k = 0; k < c.blocks; ++k)
+            colours.push_back(rgb(k % 256, 255 - k % 256, 7));
+        MemoryPlatform atOnce, oneByOne;
+        atOnce.canvasPaintColumn(c.x, c.width, c.height, colours.data(), c.blocks);
+        oneByOne.Platform::canvasPaintColumn(c.x, c.width, c.height, colours.data(), c.blocks);
+        EXPECT_TRUE(atOnce.canvas() == oneByOne.canvas()) << "column at " << c.x << " of " << c.width << " x " << c.height;
+        EXPECT_EQ(atOnce.setPixelCalls, oneByOne.setPixelCalls);
+        EXPECT_EQ(atOnce.fillBoxCalls, oneByOne.fillBoxCalls);
+    }
 }
 
 }  // namespace
