@@ -65,17 +65,6 @@ struct PixelCounts {
 };
 PixelCounts kept;
 
-// The counts of the current column, by row. Sized by the canvas height.
-struct ColumnBatch {
-    std::vector<std::int16_t> rowCount;  // per pixelY
-    std::vector<std::uint64_t> rowIm;    // per pixelY: bits of the cIm used
-    std::vector<long> rowStamp;          // per pixelY: the column the count belongs to
-    long stamp = 0;
-    std::uint64_t reBits = 0;
-    float limit = 0;
-    int calcStep = 0;
-};
-ColumnBatch column;
 ColumnCountStats stats;
 
 // The points of a column batch at shallow limits: the unknown ones, all in
@@ -83,15 +72,9 @@ ColumnCountStats stats;
 struct ShallowBatch {
     std::vector<double> cRe, cIm;
     std::vector<std::int16_t> counts;
-    std::vector<int> rows;
+    std::vector<int> blocks;  // which block of the column each point is
 };
 ShallowBatch batch;
-
-template <class T> void ensureSize(std::vector<T>& v, std::size_t n, T fill = T{})
-{
-    if (v.size() < n)
-        v.resize(n, fill);
-}
 
 // The pixels the rest of the pass is expected to compute, in the order it
 // will need them: stage by stage, column by column, top to bottom, each
@@ -112,9 +95,10 @@ struct Plan {
 };
 Plan plan;
 
-// The pixels of the current column whose counts the pass needs, in plan order.
+// The pixels of the current column whose counts the pass needs, in plan
+// order, and which block of the column each one is.
 struct Needs {
-    std::vector<int> pixels;
+    std::vector<int> pixels, blocks;
     std::size_t firstUnknown = 0;
 };
 
@@ -347,22 +331,17 @@ void beginPassCounts()
 
 void endPassCounts() { dropPointsInFlight(); }
 
-void prepareColumnCounts(int rowEnd, int rowStep)
+bool countColumn(int rowEnd, int rowStep, std::vector<std::int16_t>& counts)
 {
-    const ExplorationState& s = state;
-    ++column.stamp;
-    if (rowEnd < 0 || rowStep < 1 || s.calcStep < 1)
-        return;  // nothing to batch (or a step the batch does not take): blocks count one by one
-    const int height = s.canvasHeight;
-    if (rowEnd >= height || s.pixelX < 0 || s.pixelX >= s.canvasWidth)
-        return;
-
-    ensureSize(column.rowCount, static_cast<std::size_t>(height));
-    ensureSize(column.rowIm, static_cast<std::size_t>(height));
-    ensureSize(column.rowStamp, static_cast<std::size_t>(height), -1L);
+    ExplorationState& s = state;
+    if (rowEnd < 0 || rowStep < 1 || s.calcStep < 1 || rowEnd >= s.canvasHeight || s.pixelX < 0
+        || s.pixelX >= s.canvasWidth) {
+        ++stats.single;  // nothing to batch, or a step the batch does not take
+        return false;
+    }
 
     const CountKey key = currentKey();
-    const int stride = static_cast<int>(std::bit_ceil(static_cast<unsigned>(std::max(height, 64))));
+    const int stride = static_cast<int>(std::bit_ceil(static_cast<unsigned>(std::max<int>(s.canvasHeight, 64))));
     const std::size_t pixels = static_cast<std::size_t>(s.canvasWidth) * static_cast<std::size_t>(stride);
     if (!kept.valid || !(kept.key == key)) {
         // The limit, the step or the view changed at a pump, or a pass began.
@@ -385,83 +364,91 @@ void prepareColumnCounts(int rowEnd, int rowStep)
         kept.valid = true;
     }
 
-    const double cRe = s.pixelX * s.pixelStepX + s.viewXMin;
-    column.reBits = bitsOf(cRe);
-    column.limit = s.maxIterations;
-    column.calcStep = s.calcStep;
-
-    // The blocks the row loop will compute, exactly as it decides them; the
-    // counts already there are taken at once.
+    // The blocks the row loop will compute, exactly as it decides them: the
+    // counts already there are taken at once, the others counted below. A
+    // block the loop does not compute keeps the count of the block before.
+    constexpr std::int16_t Unknown = -1, NotComputed = -2;
+    const int blocks = rowEnd / rowStep + 1;
+    counts.resize(static_cast<std::size_t>(blocks));
     const bool shallow = kept.rounds < RoundsWorthPlanning;
     const int columnStart = s.pixelX * kept.stride;
     static Needs needs;
     needs.pixels.clear();
+    needs.blocks.clear();
     needs.firstUnknown = 0;
     batch.cIm.clear();
-    batch.rows.clear();
-    bool computes = s.computePoint;
-    for (int y = 0; y <= rowEnd; y += rowStep) {
+    batch.blocks.clear();
+    bool computes = s.computePoint, anyNotComputed = false;
+    int lastComputedRow = -1;
+    long reused = 0;
+    for (int k = 0, y = 0; k < blocks; ++k, y += rowStep) {
         computes = decideComputePoint(computes, s.pixelX, y, s.blockWidth, s.blockHeight, s.initialBlockSize,
                                       s.refinementBase);
-        if (!computes)
+        if (!computes) {
+            counts[k] = NotComputed;
+            anyNotComputed = true;
             continue;
-        const double cIm = y * s.pixelStepY + s.viewYMin;
-        column.rowIm[y] = bitsOf(cIm);
-        column.rowStamp[y] = column.stamp;
+        }
+        lastComputedRow = y;
         const int pixel = columnStart + y;
         const std::int16_t count = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire);
-        if (count >= 0) {
-            ++stats.reused;
-            column.rowCount[y] = count;
+        counts[k] = count;
+        if (count != Unknown) {
+            ++reused;
         } else if (shallow) {
-            batch.cIm.push_back(cIm);
-            batch.rows.push_back(y);
+            batch.cIm.push_back(y * s.pixelStepY + s.viewYMin);
+            batch.blocks.push_back(k);
         } else {
             needs.pixels.push_back(pixel);
+            needs.blocks.push_back(k);
         }
     }
+    stats.reused += reused;
 
-    if (shallow) {
-        // The column's own points in one batch cost less than a plan.
-        const int n = static_cast<int>(batch.rows.size());
-        if (n == 0)
-            return;
-        batch.cRe.assign(batch.rows.size(), cRe);
-        batch.counts.resize(batch.rows.size());
+    const double cRe = s.pixelX * s.pixelStepX + s.viewXMin;
+    if (!batch.blocks.empty()) {
+        // At shallow limits the column's own points in one batch cost less than a plan.
+        const int n = static_cast<int>(batch.blocks.size());
+        batch.cRe.assign(batch.blocks.size(), cRe);
+        batch.counts.resize(batch.blocks.size());
         escapeCounts(batch.cRe.data(), batch.cIm.data(), batch.counts.data(), n, s.maxIterations, s.calcStep);
         stats.batched += n;
-        for (int k = 0; k < n; ++k) {
-            const int y = batch.rows[static_cast<std::size_t>(k)];
-            const std::int16_t count = batch.counts[static_cast<std::size_t>(k)];
-            column.rowCount[y] = count;
-            kept.counts[static_cast<std::size_t>(columnStart + y)].store(count, std::memory_order_relaxed);
+        for (int i = 0; i < n; ++i) {
+            const int k = batch.blocks[static_cast<std::size_t>(i)];
+            const std::int16_t count = batch.counts[static_cast<std::size_t>(i)];
+            counts[k] = count;
+            kept.counts[static_cast<std::size_t>(columnStart + k * rowStep)].store(count, std::memory_order_relaxed);
         }
-        return;
     }
-    if (needs.pixels.empty())
-        return;
-    // Every plan ends with the 1 x 1 stage, which holds every pixel, so a
-    // plan made since the pass began or last changed course holds whatever
-    // the column needs.
-    if (plan.stale)
-        makePlan();
-    keepWorkerBusy();
-    waitForColumn(needs);
-    for (const int pixel : needs.pixels)
-        column.rowCount[pixel - columnStart] =
-            kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_relaxed);
-}
+    if (!needs.pixels.empty()) {
+        // Every plan ends with the 1 x 1 stage, which holds every pixel, so a
+        // plan made since the pass began or last changed course holds
+        // whatever the column needs.
+        if (plan.stale)
+            makePlan();
+        keepWorkerBusy();
+        waitForColumn(needs);
+        for (std::size_t i = 0; i < needs.pixels.size(); ++i)
+            counts[static_cast<std::size_t>(needs.blocks[i])] =
+                kept.counts[static_cast<std::size_t>(needs.pixels[i])].load(std::memory_order_relaxed);
+    }
 
-std::int16_t takeCount()
-{
-    const ExplorationState& s = state;
-    const int y = s.pixelY;
-    if (y >= 0 && static_cast<std::size_t>(y) < column.rowStamp.size() && column.rowStamp[y] == column.stamp
-        && column.rowIm[y] == bitsOf(s.cIm) && column.reBits == bitsOf(s.cRe)
-        && bitsOf(column.limit) == bitsOf(s.maxIterations) && column.calcStep == s.calcStep)
-        return column.rowCount[y];
-    ++stats.single;
-    return escapeCount();
+    std::int16_t count = s.iterationCount;
+    if (anyNotComputed) {
+        for (std::int16_t& c : counts)
+            c = c == NotComputed ? count : (count = c);
+    }
+    count = counts.back();
+
+    // The state as the row loop leaves it at the last block.
+    s.pixelY = static_cast<std::int16_t>((blocks - 1) * rowStep);
+    s.computePoint = computes;
+    s.iterationCount = count;
+    if (lastComputedRow >= 0) {
+        s.cRe = cRe;
+        s.cIm = lastComputedRow * s.pixelStepY + s.viewYMin;
+    }
+    return true;
 }
 
 ColumnCountStats columnCountStats() { return stats; }

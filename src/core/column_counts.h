@@ -10,11 +10,11 @@
 // changes only during the event pump or in the pass's own loop between
 // columns; within a column the pass only paints. So the counts taken right
 // after the pump, for exactly the blocks the row loop will compute, are the
-// counts that loop would make. takeCount still checks every block's point,
-// limit and step against what the batch used and counts the block with
-// escapeCount when anything differs.
+// counts that loop would make. The batch walks the column with the loop's
+// own rule (decideComputePoint) and forms each point as the loop does.
 
 #include <cstdint>
+#include <vector>
 
 namespace vantorel {
 
@@ -36,21 +36,19 @@ void beginPassCounts();
 // plans again when it carries on).
 void endPassCounts();
 
-// Computes, for the column at state.pixelX, the counts of the blocks the row
-// loop (pixelY = 0, rowStep, ... rowEnd) will compute. Counts kept from an
-// earlier stage of the pass are reused while the view, the limit and the
-// step are unchanged.
-void prepareColumnCounts(int rowEnd, int rowStep);
-
-// The count of the block at (state.pixelX, state.pixelY), whose point the
-// pass has just put into state.cRe and state.cIm.
-std::int16_t takeCount();
+// The row loop of the column at state.pixelX (pixelY = 0, rowStep, ...
+// rowEnd) as far as counts go, in one go: counts[k] is what block k leaves in
+// state.iterationCount, and the state is left as the loop leaves it at the
+// last block (pixelY, computePoint, cRe, cIm, iterationCount). Counts kept
+// from an earlier stage of the pass are reused while the view, the limit and
+// the step are unchanged. False, with nothing changed, for a column the batch
+// does not take: the pass then counts its blocks one by one.
+bool countColumn(int rowEnd, int rowStep, std::vector<std::int16_t>& counts);
 
 // What the batches have done since the program started: counts computed in
 // batches (ahead of need or when a column began), blocks whose count was
-// already there when their column began, blocks that takeCount had to count
-// on their own because something differed from the batch (none in a pass
-// that keeps to the rules above), plans of the rest of a pass, and counts
+// already there when their column began, columns the batch did not take
+// (none in a pass on a canvas), plans of the rest of a pass, and counts
 // that a plan should have brought but that neither thread had made when the
 // column needed them (none: the plan missed nothing).
 struct ColumnCountStats {

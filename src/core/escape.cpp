@@ -48,13 +48,16 @@ constexpr std::int32_t rgb(int red, int green, int blue)
 }
 
 // What a count colours to: its band and shade and, outside band 0, its
-// colour. Band 0 scales the shade by the intensity at every block.
+// colour. Band 0 scales the shade by the intensity, which can change at any
+// pump: its level and colour are kept with the intensity they were made for.
 struct CountColour {
     enum Kind : std::uint8_t { Unknown, BandZero, Fixed, Black, Unchanged };
     std::uint32_t limitBits = 0;  // the limit it was worked out for
     Kind kind = Unknown;
     float band = 0, shade = 0;
-    std::int32_t colour = 0;  // Fixed only
+    std::int32_t colour = 0;  // Fixed, Black, and BandZero at `intensity`
+    int intensity = -1;       // BandZero: what `level` and `colour` are for
+    std::int16_t level = 0;
 };
 
 // The colouring rules, in this order: a count above limit - 2 is black, but
@@ -79,6 +82,14 @@ CountColour colourRules(float band, float shade, bool aboveLimitLessTwo)
     return c;
 }
 
+// Band 0's red level: the shade scaled by the intensity.
+void applyIntensity(CountColour& c, int intensity)
+{
+    c.intensity = intensity;
+    c.level = static_cast<std::int16_t>(intensity * static_cast<int>(c.shade) / 255);
+    c.colour = rgb(c.level, 0, 0);
+}
+
 float bandOf(std::int16_t count, float limit) { return std::floor((4.0f / limit) * static_cast<float>(count)); }
 
 std::uint32_t bitsOf(float x)
@@ -95,7 +106,7 @@ std::uint32_t bitsOf(float x)
 // until an entry is used, and all-zero bytes are Unknown.
 CountColour* const colourOfCount = static_cast<CountColour*>(std::calloc(32768, sizeof(CountColour)));
 
-const CountColour& lookUpColour(std::int16_t count, float limit)
+const CountColour& lookUpColour(std::int16_t count, float limit, int intensity)
 {
     CountColour& c = colourOfCount[count];
     if (c.kind == CountColour::Unknown || c.limitBits != bitsOf(limit)) {
@@ -103,41 +114,102 @@ const CountColour& lookUpColour(std::int16_t count, float limit)
         c = colourRules(bandOf(count, limit), std::clamp(shade, 0.0f, 255.0f), count > limit - 2);
         c.limitBits = bitsOf(limit);
     }
+    if (c.kind == CountColour::BandZero && c.intensity != intensity)
+        applyIntensity(c, intensity);
     return c;
+}
+
+
+// A count of 0 keeps the shade of the block before. The colour is made in
+// one place that the next count of 0 overwrites (colouring runs on the
+// pass's thread only).
+const CountColour& colourOfZero(std::int16_t count, float limit, float previousShade, int intensity)
+{
+    static CountColour zero;
+    zero = colourRules(bandOf(count, limit), std::clamp(previousShade, 0.0f, 255.0f), count > limit - 2);
+    if (zero.kind == CountColour::BandZero)
+        applyIntensity(zero, intensity);
+    return zero;
+}
+
+// What one block passes on to the next: a count of 0 keeps the shade, and a
+// count beyond band 3 the colour (and band 0 only sets the level).
+struct Carried {
+    float band, shade;
+    std::int16_t level;
+    Colour colour;
+};
+
+Carried carriedFromState()
+{
+    const ExplorationState& s = state;
+    return {s.colourBand, s.shade, s.colourLevel, s.blockColour};
+}
+
+void carryToState(const Carried& c)
+{
+    ExplorationState& s = state;
+    s.colourBand = c.band;
+    s.shade = c.shade;
+    s.colourLevel = c.level;
+    s.blockColour = c.colour;
+}
+
+// The colour of one block from its count and what the block before left.
+Colour colourNext(Carried& carried, std::int16_t count, float limit, int intensity)
+{
+    const CountColour& c =
+        count > 0 ? lookUpColour(count, limit, intensity) : colourOfZero(count, limit, carried.shade, intensity);
+    carried.band = c.band;
+    carried.shade = c.shade;
+    // Written without branches on the kind: neighbouring blocks often differ
+    // in band, and a mispredicted jump costs more than the selects.
+    const bool bandZero = c.kind == CountColour::BandZero;
+    const bool keeps = c.kind == CountColour::Unchanged || c.kind == CountColour::Unknown;
+    carried.level = bandZero ? c.level : carried.level;
+    carried.colour = keeps ? carried.colour : c.colour;
+    return carried.colour;
+}
+
+void setBlockCorners()
+{
+    ExplorationState& s = state;
+    s.blockRight = static_cast<std::int16_t>(s.pixelX + s.blockWidth - 1);
+    s.blockBottom = static_cast<std::int16_t>(s.pixelY + s.blockHeight - 1);
 }
 }  // namespace
 
 void paintBlock() { paintBlock(platform().scrollValue(ScrollBar::colourbar)); }
 
+Colour colourBlock(int intensity)
+{
+    Carried carried = carriedFromState();
+    const Colour colour = colourNext(carried, state.iterationCount, state.maxIterations, intensity);
+    carryToState(carried);
+    setBlockCorners();
+    return colour;
+}
+
+void colourColumn(const std::int16_t* counts, Colour* colours, int blocks, int intensity)
+{
+    Carried carried = carriedFromState();
+    const float limit = state.maxIterations;
+    for (int k = 0; k < blocks; ++k)
+        colours[k] = colourNext(carried, counts[k], limit, intensity);
+    carryToState(carried);
+    setBlockCorners();
+}
+
 void paintBlock(int intensity)
 {
-    ExplorationState& s = state;
-    const std::int16_t count = s.iterationCount;
-    const float limit = s.maxIterations;
-    // A count of 0 keeps the shade of the block before.
-    const CountColour c = count > 0 ? lookUpColour(count, limit)
-                                    : colourRules(bandOf(count, limit), std::clamp(s.shade, 0.0f, 255.0f),
-                                                  count > limit - 2);
-    s.colourBand = c.band;
-    s.shade = c.shade;
-    switch (c.kind) {
-    case CountColour::BandZero:
-        s.colourLevel = static_cast<std::int16_t>(intensity * static_cast<int>(s.shade) / 255);
-        s.blockColour = rgb(s.colourLevel, 0, 0);
-        break;
-    case CountColour::Fixed: s.blockColour = c.colour; break;
-    case CountColour::Black: s.blockColour = 0; break;
-    case CountColour::Unknown:
-    case CountColour::Unchanged: break;
-    }
-    s.blockRight = static_cast<std::int16_t>(s.pixelX + s.blockWidth - 1);
-    s.blockBottom = static_cast<std::int16_t>(s.pixelY + s.blockHeight - 1);
+    const ExplorationState& s = state;
+    const Colour colour = colourBlock(intensity);
     // The test looks at the height only: in a 2 x 1 stage just the left pixel
     // of each block is set; the final 1 x 1 stage paints the right one.
     if (s.blockHeight == 1)
-        platform().canvasSetPixel(s.pixelX, s.pixelY, s.blockColour);
+        platform().canvasSetPixel(s.pixelX, s.pixelY, colour);
     else
-        platform().canvasFillBox(s.pixelX, s.pixelY, s.blockRight, s.blockBottom, s.blockColour);
+        platform().canvasFillBox(s.pixelX, s.pixelY, s.blockRight, s.blockBottom, colour);
 }
 
 }  // namespace vantorel

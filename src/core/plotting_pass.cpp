@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace vantorel {
 namespace {
@@ -72,6 +73,10 @@ bool restartRequested = false;
 // restarted pass adds their parity to stageCounter when it completes, as the
 // skipped levels would have while unwinding (docs/plotting-pass.md, section 4).
 int restartsInPlace = 0;
+
+// The counts and colours of the current column's blocks, top to bottom.
+std::vector<std::int16_t> columnCounts;
+std::vector<Colour> columnColours;
 
 struct NestingLevel {
     NestingLevel() { ++nestedPasses; }
@@ -147,29 +152,43 @@ restart:
 
             const int rowEnd = s.canvasHeight - s.blockHeight;
             const int rowStep = s.blockHeight;
+            // The column's blocks go onto the canvas together once it is
+            // coloured: nothing can look at the canvas before the next pump.
+            columnColours.clear();
+            const auto paintColumn = [&] {
+                p.canvasPaintColumn(s.pixelX, s.blockWidth, s.blockHeight, columnColours.data(),
+                                    static_cast<int>(columnColours.size()));
+            };
             // The counts of the whole column in one batch: nothing they depend
             // on can change before the next pump (docs/plotting-pass.md,
             // section 6). A pass about to stop at its first block skips the work.
-            const bool batched = countPath() == CountPath::Fast && !s.abortRequested;
-            if (batched)
-                prepareColumnCounts(rowEnd, rowStep);
-            for (s.pixelY = 0; s.pixelY <= rowEnd; s.pixelY = static_cast<std::int16_t>(s.pixelY + rowStep)) {
-                if (s.abortRequested) {
-                    finish();
-                    return;
+            if (countPath() == CountPath::Fast && !s.abortRequested && countColumn(rowEnd, rowStep, columnCounts)) {
+                columnColours.resize(columnCounts.size());
+                colourColumn(columnCounts.data(), columnColours.data(), static_cast<int>(columnCounts.size()),
+                             intensity);
+                s.pixelY = static_cast<std::int16_t>(s.pixelY + rowStep);  // where the row loop ends
+            } else {
+                for (s.pixelY = 0; s.pixelY <= rowEnd; s.pixelY = static_cast<std::int16_t>(s.pixelY + rowStep)) {
+                    if (s.abortRequested) {
+                        paintColumn();
+                        finish();
+                        return;
+                    }
+                    // In a stage that keeps the first stage's width, blocks on
+                    // the coarser lattice already hold their count and are
+                    // only repainted with the count of the block painted
+                    // before them.
+                    s.computePoint = decideComputePoint(s.computePoint, s.pixelX, s.pixelY, s.blockWidth,
+                                                        s.blockHeight, s.initialBlockSize, s.refinementBase);
+                    if (s.computePoint) {
+                        s.cRe = s.pixelX * s.pixelStepX + s.viewXMin;
+                        s.cIm = s.pixelY * s.pixelStepY + s.viewYMin;
+                        s.iterationCount = escapeCount();
+                    }
+                    columnColours.push_back(colourBlock(intensity));
                 }
-                // In a stage that keeps the first stage's width, blocks on the
-                // coarser lattice already hold their count and are only
-                // repainted with the count of the block painted before them.
-                s.computePoint = decideComputePoint(s.computePoint, s.pixelX, s.pixelY, s.blockWidth, s.blockHeight,
-                                                    s.initialBlockSize, s.refinementBase);
-                if (s.computePoint) {
-                    s.cRe = s.pixelX * s.pixelStepX + s.viewXMin;
-                    s.cIm = s.pixelY * s.pixelStepY + s.viewYMin;
-                    s.iterationCount = batched ? takeCount() : escapeCount();
-                }
-                paintBlock(intensity);
             }
+            paintColumn();
 
             if (s.timingActive)
                 writeElapsedTime();
