@@ -41,7 +41,7 @@ public:
     void canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks) override;
     void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) override;
     double canvasOuterWidthTwips() override { return Width * double(TwipsPerPixel); }
-    double canvasOuterHeightTwips() override { return Height * double(TwipsPerPixel); }
+    double canvasOuterHeightTwips() override { return reportedHeight * double(TwipsPerPixel); }
     bool persistentImage() override { return persistent; }
     void setPersistentImage(bool on) override { persistent = on; }
     void setCanvasPointer(Pointer p) override { pointer = p; }
@@ -94,6 +94,9 @@ public:
     // Sets a scroll bar without running its change handler (for arranging a test).
     void presetScrollValue(ScrollBar bar, std::int16_t value) { scrollValues[static_cast<int>(bar)] = value; }
 
+    // The canvas height the platform reports, for a test of a shorter canvas
+    // (the pixels stay Width x Height).
+    int reportedHeight = Height;
     long pumps = 0;       // pumps so far
     int openWindows = 1;  // what pumpEvents reports
     long setPixelCalls = 0, fillBoxCalls = 0;

@@ -194,20 +194,23 @@ TEST_F(FastPathTest, TheStagesOfEveryRefinementOrderAndTheCarriedOverValues)
     // The height-first order repaints the lattice blocks of its second stage
     // with the count of the block before them; the first block of that stage
     // takes the last count of the first stage, and computePoint, shade and
-    // iterationCount carry over from the pass before.
+    // iterationCount carry over from the pass before. On a canvas 488 high
+    // the last block of that second stage's even columns lies on the lattice,
+    // so the stages after it compute nothing in those columns.
     for (const std::int16_t counter : {std::int16_t(0), std::int16_t(1)})
         for (const bool computePoint : {false, true})
-            for (const bool synchronized : {false, true}) {
-                PassSetup s;
-                s.stageCounter = counter;
-                s.computePoint = computePoint;
-                s.synchronized = synchronized;
-                s.iterationCount = 37;
-                s.shade = 12;
-                s.limit = 200;
-                s.step = 3;
-                expectSamePicture(s);
-            }
+            for (const bool synchronized : {false, true})
+                for (const int height : {500, 488}) {
+                    PassSetup s;
+                    s.stageCounter = counter;
+                    s.computePoint = computePoint;
+                    s.synchronized = synchronized;
+                    s.iterationCount = 37;
+                    s.shade = 12;
+                    s.limit = 200;
+                    s.step = 3;
+                    expectSamePicture(s, [height](MemoryPlatform& fake) { fake.reportedHeight = height; });
+                }
 }
 
 TEST_F(FastPathTest, ALimitAndStepChangedAtAPumpTakeEffectAsInThePlainLoop)

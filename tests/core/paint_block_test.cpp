@@ -48,7 +48,8 @@ TEST_F(PaintBlockTest, ACountOfZeroKeepsTheShadeOfThePreviousBlock)
 
 TEST_F(PaintBlockTest, IntensityScalesBandZeroOnlyAndSaturatesAt255)
 {
-    paint(990);  // shade 10
+    EXPECT_EQ(paint(7), rgb(11, 0, 0));  // shade 6 at 500; again at 1020 below
+    paint(990);                           // shade 10
     fake.presetScrollValue(ScrollBar::colourbar, 0);
     EXPECT_EQ(paint(0), 0);
     fake.presetScrollValue(ScrollBar::colourbar, 1020);
@@ -102,7 +103,7 @@ TEST(PaintColumnTest, SamePixelsAsBlockByBlock)
     };
     for (const Column c : {Column{0, 16, 16, 31}, Column{8, 8, 16, 31}, Column{592, 8, 4, 125}, Column{596, 4, 8, 62},
                            Column{7, 2, 1, 500}, Column{599, 1, 2, 250}, Column{3, 3, 5, 100}, Column{590, 16, 16, 32},
-                           Column{-2, 4, 4, 3}}) {
+                           Column{-2, 4, 4, 3}, Column{10, 2, 4, 125}, Column{16, 16, 16, 32}}) {
         std::vector<Colour> colours;
         for (int k = 0; k < c.blocks; ++k)
             colours.push_back(rgb(k % 256, 255 - k % 256, 7));
