@@ -1,5 +1,6 @@
 #include "core/escape.h"
 #include "platform/memory_platform.h"
+#include "platform/pixel_box.h"
 #include "support/fixture.h"
 
 #include <vector>
@@ -114,6 +115,12 @@ TEST(PaintColumnTest, SamePixelsAsBlockByBlock)
         EXPECT_EQ(atOnce.setPixelCalls, oneByOne.setPixelCalls);
         EXPECT_EQ(atOnce.fillBoxCalls, oneByOne.fillBoxCalls);
     }
+    // Rows past the bottom would land outside the canvas's pixels, where the
+    // comparison above cannot see them: such a column must go block by block.
+    PixelBox box{};
+    EXPECT_FALSE(columnBox(16, 16, 16, 32, 600, 500, box));
+    ASSERT_TRUE(columnBox(16, 16, 4, 125, 600, 500, box));
+    EXPECT_EQ(box.y2, 499);
 }
 
 }  // namespace
