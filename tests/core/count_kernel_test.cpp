@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
@@ -247,6 +249,23 @@ TEST_F(CountKernelTest, EveryThreadCountsWithTheExactFloatingPointControlWord)
     EXPECT_EQ(report.workerRanWith & 0x1F80u, 0x1F80u) << "every exception masked";
     for (std::size_t i = 0; i < re.size(); i += 97)
         EXPECT_EQ(counts[i], reference(re[i], im[i], 30000, 1));
+
+    // The worker starts on another core than its creator's, and must then
+    // be free to run on every core the program may use.
+    const auto coresOf = [](const std::filesystem::path& status) {
+        std::ifstream in(status);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("Cpus_allowed_list:", 0) == 0)
+                return line;
+        return std::string("none");
+    };
+    const std::string program = coresOf("/proc/self/status");
+    int threads = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        EXPECT_EQ(coresOf(task.path() / "status"), program) << "thread " << task.path().filename();
+        ++threads;
+    }
+    EXPECT_GE(threads, 2);
 }
 
 #ifdef VANTOREL_KERNEL_LIBRARY
