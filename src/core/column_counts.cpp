@@ -382,28 +382,34 @@ bool countColumn(int rowEnd, int rowStep, std::vector<std::int16_t>& counts)
     needs.firstUnknown = 0;
     batch.cIm.clear();
     batch.blocks.clear();
+    // What the walk reads, in locals: the counts it writes are 16-bit, like
+    // the state's fields, which would otherwise be read again at every block.
+    const int pixelX = s.pixelX, blockWidth = s.blockWidth, blockHeight = s.blockHeight;
+    const int initialBlockSize = s.initialBlockSize, refinementBase = s.refinementBase;
+    const std::atomic<std::int16_t>* keptColumn = kept.counts.data() + columnStart;
+    std::int16_t* out = counts.data();
     bool computes = s.computePoint, anyNotComputed = false;
     int lastComputedRow = -1;
     long reused = 0;
     for (int k = 0, y = 0; k < blocks; ++k, y += rowStep) {
-        computes = decideComputePoint(computes, s.pixelX, y, s.blockWidth, s.blockHeight, s.initialBlockSize,
-                                      s.refinementBase);
+        computes = decideComputePoint(computes, pixelX, y, blockWidth, blockHeight, initialBlockSize, refinementBase);
         if (!computes) {
-            counts[k] = NotComputed;
+            out[k] = NotComputed;
             anyNotComputed = true;
             continue;
         }
         lastComputedRow = y;
-        const int pixel = columnStart + y;
-        const std::int16_t count = kept.counts[static_cast<std::size_t>(pixel)].load(std::memory_order_acquire);
-        counts[k] = count;
+        // A count is the only thing its store publishes: a relaxed load that
+        // sees it sees all there is to see.
+        const std::int16_t count = keptColumn[y].load(std::memory_order_relaxed);
+        out[k] = count;
         if (count != Unknown) {
             ++reused;
         } else if (shallow) {
             batch.cIm.push_back(y * s.pixelStepY + s.viewYMin);
             batch.blocks.push_back(k);
         } else {
-            needs.pixels.push_back(pixel);
+            needs.pixels.push_back(columnStart + y);
             needs.blocks.push_back(k);
         }
     }
