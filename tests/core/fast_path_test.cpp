@@ -273,6 +273,12 @@ TEST_F(FastPathTest, NestedPassesStopAndPauseLeaveTheSamePicture)
             fake.atPump(24, [] { mnupause_Click(); });
             fake.atPump(37 + 75, [] { state.abortRequested = true; });
         });
+        // Stopped at the end of the first stage, whose first columns the
+        // worker cannot have counted ahead: the picture shows their counts,
+        // in a view whose first column crosses the set.
+        PassSetup inside = s;
+        inside.view[0] = -0.8, inside.view[1] = -0.3, inside.view[2] = 0.0, inside.view[3] = 0.3;
+        expectSamePicture(inside, [](MemoryPlatform& fake) { fake.atPump(37, [] { state.abortRequested = true; }); });
         // Synchronized mode switched in the middle of a stage.
         expectSamePicture(s, [](MemoryPlatform& fake) {
             fake.atPump(120, [] {
