@@ -4,6 +4,8 @@
 // bars and switches, runs one plotting pass as "&Start" does into a 600 x 500
 // canvas in memory and writes that canvas as a 24-bit BMP.
 
+#include "core/big_float.h"
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "files/bmp_file.h"
 #include "files/safe_file.h"
@@ -28,17 +30,21 @@ namespace {
 const char* const Usage =
     "Usage: vantorel-render [--view XMIN YMIN XMAX YMAX] [--iterations N] [--step N] [--intensity N]\n"
     "                       [--refinement on|off] [--synchronized on|off] [--stages K] --out FILE.bmp\n"
+    "                       [--deep on|off]\n"
     "       vantorel-render --help | --version\n"
     "Draws one 600 x 500 picture of the Mandelbrot set as the program's Start does,\n"
     "without a window, and writes it as a 24-bit BMP file.\n"
     "\n"
-    "  --view XMIN YMIN XMAX YMAX  the part of the plane (default -2.25 -1.5 1.25 1.5)\n"
+    "  --view XMIN YMIN XMAX YMAX  the part of the plane (default -2.25 -1.5 1.25 1.5), decimals\n"
+    "                              of any length, XMIN < XMAX and YMIN < YMAX\n"
     "  --iterations N              iteration limit, 1 to 30000 (default 1000)\n"
     "  --step N                    calculation step, 1 to 400 (default 15)\n"
     "  --intensity N               colour intensity, 0 to 1020 (default 500)\n"
     "  --refinement on|off         successive refinement (default on)\n"
     "  --synchronized on|off       synchronized mode (default off)\n"
     "  --stages K                  stop after the K-th refinement stage\n"
+    "  --deep on|off               draw views deeper than double precision resolves with\n"
+    "                              arbitrary precision (default on), down to 1e-10000 wide\n"
     "  --out FILE.bmp              the file to write\n"
     "\n"
     "Exit status: 0 written, 1 the file could not be written, 2 a bad option.\n";
@@ -47,17 +53,6 @@ const char* const Usage =
 {
     std::fprintf(stderr, "vantorel-render: %s\n", message.c_str());
     std::exit(2);
-}
-
-std::optional<double> parseDouble(const std::string& text)
-{
-    if (text.empty())
-        return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 std::optional<long> parseInteger(const std::string& text)
@@ -71,8 +66,22 @@ std::optional<long> parseInteger(const std::string& text)
     return value;
 }
 
+// Decimal text of any length, read at a precision that keeps every digit given
+// (about 3.33 bits a digit).
+std::optional<BigFloat> parseDecimal(const std::string& text)
+{
+    // A decimal of this many characters already names a place 1e-10000 wide;
+    // longer text is refused before it is read.
+    constexpr std::size_t LongestDecimal = 12000;
+    if (text.size() > LongestDecimal)
+        return std::nullopt;
+    return BigFloat::parse(text, static_cast<int>(text.size()) * 4 + BigFloat::MinimumBits);
+}
+
 struct Options {
     PlotSettings settings;
+    std::optional<DeepView> view;  // from --view
+    bool deep = true;
     long stages = 0;  // 0: the whole pass
     std::string out;
 };
@@ -102,14 +111,20 @@ Options parse(int argc, char** argv)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--view") {
+            BigFloat corners[4];
             for (int k = 0; k < 4; ++k) {
                 if (i + 1 >= args.size())
-                    fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
-                const auto v = parseDouble(args[++i]);
+                    fail("--view needs four decimal numbers XMIN YMIN XMAX YMAX");
+                const auto v = parseDecimal(args[++i]);
                 if (!v)
-                    fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
-                o.settings.view[k] = *v;
+                    fail("--view needs four decimal numbers XMIN YMIN XMAX YMAX, each at most 12000 characters");
+                corners[k] = *v;
             }
+            if (!(corners[0] < corners[2]) || !(corners[1] < corners[3]))
+                fail("--view needs XMIN below XMAX and YMIN below YMAX");
+            o.view = DeepView{corners[0], corners[1], corners[2], corners[3]};
+        } else if (a == "--deep") {
+            o.deep = onOff(i, a);
         } else if (a == "--iterations") {
             o.settings.iterations = integerIn(i, a, 1, 30000);
         } else if (a == "--step") {
@@ -160,6 +175,18 @@ int main(int argc, char** argv)
     startUp();
 
     applyPlotSettings(o.settings);
+    setDeepZoomEnabled(o.deep);
+    if (o.view) {
+        // Deeper than doubles resolve, the view is drawn with the corners as
+        // given; otherwise with their nearest doubles, as ever.
+        if (!withinDeepestDepth(*o.view, MemoryPlatform::Width, MemoryPlatform::Height))
+            fail("--view is deeper than the deepest view drawn (1e-10000 of the corners' size)");
+        adoptDeepView(*o.view);
+        if (!std::isfinite(state.viewXMin) || !std::isfinite(state.viewYMin) || !std::isfinite(state.viewXMax)
+            || !std::isfinite(state.viewYMax) || !std::isfinite(state.viewXMax - state.viewXMin)
+            || !std::isfinite(state.viewYMax - state.viewYMin))
+            fail("--view needs a view within the range of doubles");
+    }
 
     if (o.stages > 0) {
         // Stop, as the user would, in the pump of the K-th stage's last column:

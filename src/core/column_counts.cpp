@@ -1,6 +1,7 @@
 #include "core/column_counts.h"
 
 #include "core/count_kernel.h"
+#include "core/deep_engine.h"
 #include "core/escape.h"
 #include "core/numeric.h"
 #include "core/state.h"
@@ -35,6 +36,7 @@ std::uint32_t bitsOf(float x)
 // bit, so -0 and +0 or two NaNs never pass for each other.
 struct CountKey {
     std::uint64_t xMin = 0, yMin = 0, stepX = 0, stepY = 0;
+    std::uint64_t deepView = 0;  // a deep view's nearest doubles do not tell it from its neighbours
     std::uint32_t limit = 0;
     int calcStep = 0, width = 0, height = 0;
     bool operator==(const CountKey&) const = default;
@@ -43,8 +45,9 @@ struct CountKey {
 CountKey currentKey()
 {
     const ExplorationState& s = state;
-    return {bitsOf(s.viewXMin),      bitsOf(s.viewYMin), bitsOf(s.pixelStepX), bitsOf(s.pixelStepY),
-            bitsOf(s.maxIterations), s.calcStep,         s.canvasWidth,        s.canvasHeight};
+    return {bitsOf(s.viewXMin),    bitsOf(s.viewYMin),      bitsOf(s.pixelStepX), bitsOf(s.pixelStepY),
+            deepPassGeneration(), bitsOf(s.maxIterations), s.calcStep,           s.canvasWidth,
+            s.canvasHeight};
 }
 
 // Counts of single pixels kept within a pass (-1: not known), filled ahead of
@@ -86,6 +89,10 @@ ShallowBatch batch;
 // in the plan, at worst later than it is needed.
 struct Plan {
     LargeVector<int> order;
+    // The kernel the lanes count with: the double loop's (null), or for a
+    // deep view the perturbation kernel, which the feeds give pixel
+    // positions instead of points.
+    kernel::KernelFunction kernel = nullptr;
     std::atomic<int> claimed{0};
     bool stale = true;
     // What the points depend on, copied for the worker thread.
@@ -200,10 +207,19 @@ void makePlan()
     std::fill(kept.planned.begin(), kept.planned.end(), 0);
     plan.order.clear();
     plan.claimed.store(0, std::memory_order_relaxed);
-    plan.xMin = s.viewXMin;
-    plan.yMin = s.viewYMin;
-    plan.stepX = s.pixelStepX;
-    plan.stepY = s.pixelStepY;
+    if (deepPassActive()) {
+        // x * 1 + 0 is x exactly: the deep kernel gets the pixel itself.
+        plan.xMin = plan.yMin = 0;
+        plan.stepX = plan.stepY = 1;
+        plan.kernel = &runDeepKernel;
+        publishDeepKernelTables();
+    } else {
+        plan.xMin = s.viewXMin;
+        plan.yMin = s.viewYMin;
+        plan.stepX = s.pixelStepX;
+        plan.stepY = s.pixelStepY;
+        plan.kernel = nullptr;
+    }
     plan.limit = s.maxIterations;
     plan.calcStep = s.calcStep;
 
@@ -258,7 +274,7 @@ void keepWorkerBusy()
         return;
     stats.batched += workerFeed.delivered;
     workerFeed = {};
-    startWorkerFeed({&nextPlanned, &deliverPixel, &columnReady, &workerFeed}, plan.limit, plan.calcStep);
+    startWorkerFeed({&nextPlanned, &deliverPixel, &columnReady, &workerFeed}, plan.limit, plan.calcStep, plan.kernel);
 }
 
 // Counts the pixels of the column that are still unknown and that neither
@@ -279,8 +295,14 @@ long countTheRest(const Needs& needs)
         pixels.push_back(pixel);
     }
     counts.resize(pixels.size());
-    escapeCounts(re.data(), im.data(), counts.data(), static_cast<int>(pixels.size()), state.maxIterations,
-                 state.calcStep);
+    if (deepPassActive()) {
+        for (std::size_t k = 0; k < pixels.size(); ++k)
+            counts[k] = deepEscapeCount(pixels[k] >> kept.strideBits, pixels[k] & (kept.stride - 1),
+                                        state.maxIterations, state.calcStep);
+    } else {
+        escapeCounts(re.data(), im.data(), counts.data(), static_cast<int>(pixels.size()), state.maxIterations,
+                     state.calcStep);
+    }
     for (std::size_t k = 0; k < pixels.size(); ++k)
         kept.counts[static_cast<std::size_t>(pixels[k])].store(counts[k], std::memory_order_relaxed);
     stats.batched += static_cast<long>(pixels.size());
@@ -294,7 +316,8 @@ void waitForColumn(Needs& needs)
     // this column they count the columns that follow.
     passFeed.needs = &needs;
     while (!columnReady(&passFeed)) {
-        countFromFeed({&nextPlanned, &deliverPixel, &columnReady, &passFeed}, passLanes, plan.limit, plan.calcStep);
+        countFromFeed({&nextPlanned, &deliverPixel, &columnReady, &passFeed}, passLanes, plan.limit, plan.calcStep,
+                      plan.kernel);
         if (columnReady(&passFeed))
             break;
         if (workerFeedRunning()) {
@@ -374,7 +397,9 @@ bool countColumn(int rowEnd, int rowStep, std::vector<std::int16_t>& counts)
     constexpr std::int16_t Unknown = -1, NotComputed = -2;
     const int blocks = rowEnd / rowStep + 1;
     counts.resize(static_cast<std::size_t>(blocks));
-    const bool shallow = kept.rounds < RoundsWorthPlanning;
+    // A deep view's pixels always go through the plan: each costs far more
+    // than a plan of the pass.
+    const bool shallow = kept.rounds < RoundsWorthPlanning && !deepPassActive();
     const int columnStart = s.pixelX * kept.stride;
     static Needs needs;
     needs.pixels.clear();

@@ -368,7 +368,8 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
     lastRoundsPerPoint = roundsRun / n;
 }
 
-void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep)
+void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep,
+                   KernelFunction kernel)
 {
     if (calcStep < 1)
         throw std::invalid_argument("countFromFeed needs a step of at least 1");
@@ -383,18 +384,18 @@ void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float max
     callerMxcsr.store(_mm_getcsr(), std::memory_order_relaxed);
     double roundsRun = 0;
     const Batch batch{bound.rounds, bound.count, calcStep, feed, &lanes, &roundsRun};
-    callerRanWith.store(runExact(bestKernel(), batch), std::memory_order_relaxed);
+    callerRanWith.store(runExact(kernel ? kernel : bestKernel(), batch), std::memory_order_relaxed);
     addRounds(roundsRun);
 }
 
-bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep)
+bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep, KernelFunction kernel)
 {
     if (calcStep < 1 || threadingThreshold.load(std::memory_order_relaxed) == 0 || workerBusy())
         return false;
     const CountBound bound = boundFor(maxIterations, calcStep);
     if (bound.rounds == 0)
         return false;
-    worker().post(bestKernel(), Batch{bound.rounds, bound.count, calcStep, feed, nullptr, nullptr});
+    worker().post(kernel ? kernel : bestKernel(), Batch{bound.rounds, bound.count, calcStep, feed, nullptr, nullptr});
     return true;
 }
 

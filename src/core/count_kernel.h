@@ -28,7 +28,9 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
 // until the feed says enough or has none left and every lane is empty.
 // Lanes still holding points when the feed says enough keep them in `lanes`
 // and carry on with them in the next call with the same limit and step.
-void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep);
+// `kernel` replaces the batch kernel (the deep view's, deep_engine.h).
+void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep,
+                   kernel::KernelFunction kernel = nullptr);
 
 // Lets the worker thread count from the feed in the background until the
 // feed has no point left or says enough; its calls of the feed come from
@@ -36,7 +38,8 @@ void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float max
 // worker is busy. stopWorkerFeed returns once the worker no longer uses the
 // feed (points it held are dropped, never delivered); workerFeedRunning
 // reads false only after every count the worker delivered is visible.
-bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep);
+bool startWorkerFeed(const kernel::Feed& feed, float maxIterations, int calcStep,
+                     kernel::KernelFunction kernel = nullptr);
 void stopWorkerFeed();
 bool workerFeedRunning();
 

@@ -2,6 +2,8 @@
 
 #include "core/column_counts.h"
 #include "core/count_kernel.h"
+#include "core/deep_engine.h"
+#include "core/deep_view.h"
 #include "core/escape.h"
 #include "core/numeric.h"
 #include "core/state.h"
@@ -50,6 +52,7 @@ void finish()
 {
     // Nothing more to count ahead for this pass.
     endPassCounts();
+    endDeepPass();
     if (state.abortRequested) {
         // Stopped: the time label keeps the last column's time.
         state.abortRequested = false;
@@ -78,6 +81,45 @@ int restartsInPlace = 0;
 std::vector<std::int16_t> columnCounts;
 std::vector<Colour> columnColours;
 
+// Passes set up since the program started: a pump after which it has grown
+// ran a pass of its own inside this one.
+long passesStarted = 0;
+
+enum class DeepWait { Ready, Stopped, InnerPass, Restart };
+
+// Waits for a deep view's reference orbit, pumping events meanwhile as a
+// column end does, so that Stop, Pause and every other command answer within
+// a few milliseconds however long the orbit takes. A pass begun inside a pump
+// here leaves the columns where it ended them, as at a column end; a Stop is
+// seen by the column's first block.
+DeepWait waitForDeepReference()
+{
+    ExplorationState& s = state;
+    Platform& p = platform();
+    const long passesBefore = passesStarted;
+    std::int32_t lastShown = p.tickCount();
+    for (;;) {
+        holdDeepTables(s.paused);
+        if (waitForDeepTables(10) && deepTablesReady(s.maxIterations, s.calcStep))
+            return DeepWait::Ready;
+        if (s.timingActive && wrappingSub32(p.tickCount(), lastShown) >= 100) {
+            lastShown = p.tickCount();
+            writeElapsedTime();
+        }
+        const int openWindows = p.pumpEvents();
+        if (restartRequested) {
+            restartRequested = false;
+            return DeepWait::Restart;
+        }
+        if (passesStarted != passesBefore)
+            return DeepWait::InnerPass;
+        if (openWindows >= 1)
+            readIterationLimit();
+        if (s.abortRequested)
+            return DeepWait::Stopped;
+    }
+}
+
 struct NestingLevel {
     NestingLevel() { ++nestedPasses; }
     ~NestingLevel() { --nestedPasses; }
@@ -105,6 +147,7 @@ void runPlottingPass()
 
 restart:
 
+    ++passesStarted;
     s.plotStarted = true;
     s.paused = false;
     s.abortRequested = false;
@@ -123,8 +166,17 @@ restart:
 
     s.spanX = s.viewXMax - s.viewXMin;
     s.spanY = s.viewYMax - s.viewYMin;
+    if (deepViewActive()) {
+        // The nearest doubles of a deep view's corners may be one double:
+        // the spans come from the deep view itself.
+        deep.spanX = deep.view.xMax.minus(deep.view.xMin);
+        deep.spanY = deep.view.yMax.minus(deep.view.yMin);
+        s.spanX = deep.spanX.toDouble();
+        s.spanY = deep.spanY.toDouble();
+    }
     s.pixelStepX = s.spanX / s.canvasWidth;
     s.pixelStepY = s.spanY / s.canvasHeight;
+    beginDeepPass(s.canvasWidth, s.canvasHeight);
 
     // 16 with successive refinement on (base 2), 1 with it off.
     s.initialBlockSize = roundToInt16(std::pow(static_cast<double>(s.refinementBase), 4.0));
@@ -149,6 +201,16 @@ restart:
         const int columnStep = s.blockWidth;
         for (s.pixelX = 0; s.pixelX <= columnEnd; s.pixelX = static_cast<std::int16_t>(s.pixelX + columnStep)) {
             p.setCaption(Caption::Labelcompleted, progressText());
+
+            // A deep view's first column waits for its reference orbit.
+            if (deepPassActive() && !s.abortRequested && !deepTablesReady(s.maxIterations, s.calcStep)) {
+                const DeepWait outcome = waitForDeepReference();
+                if (outcome == DeepWait::Restart)
+                    goto restart;
+                if (outcome == DeepWait::InnerPass)
+                    continue;  // on from where the inner pass left the columns
+                intensity = p.scrollValue(ScrollBar::colourbar);
+            }
 
             const int rowEnd = s.canvasHeight - s.blockHeight;
             const int rowStep = s.blockHeight;
@@ -183,7 +245,9 @@ restart:
                     if (s.computePoint) {
                         s.cRe = s.pixelX * s.pixelStepX + s.viewXMin;
                         s.cIm = s.pixelY * s.pixelStepY + s.viewYMin;
-                        s.iterationCount = escapeCount();
+                        s.iterationCount = deepPassActive()
+                                               ? deepEscapeCount(s.pixelX, s.pixelY, s.maxIterations, s.calcStep)
+                                               : escapeCount();
                     }
                     columnColours.push_back(colourBlock(intensity));
                 }

@@ -1,0 +1,108 @@
+#include "core/bla_table.h"
+
+#include <bit>
+#include <cmath>
+
+namespace vantorel {
+namespace {
+
+// The linear step's own error, |d|^2 against |2 W d|, stays below this share.
+constexpr double Epsilon = 0x1p-24;
+
+BlaStep singleStep(const ReferenceOrbit& orbit, int m)
+{
+    const ComplexExp w = orbit.exact[static_cast<std::size_t>(m)];
+    const FloatExp size = magnitude(w);
+    // |d| < Epsilon |W| keeps d^2 negligible; |d| below half of
+    // 2 - |W| = (4 - |W|^2) / (2 + |W|) keeps |W + d| below 2 (the half
+    // leaves room for the rounding of the test).
+    const FloatExp margin = orbit.margin[static_cast<std::size_t>(m)];
+    FloatExp radius{};
+    if (margin.m > 0)
+        radius = minOf(size * FloatExp::from(Epsilon), margin / FloatExp::from(2 * (2 + size.toDouble())));
+    const ComplexExp a{w.re, w.im, w.e + 1};  // 2 W
+    return {a, ComplexExp::from(1.0, 0.0), radius, 0};
+}
+
+// Run x, then run y: d < rx for x, and then |ax| d + |bx| dcMax < ry for y.
+BlaStep merge(const BlaStep& x, const BlaStep& y, FloatExp dcMax)
+{
+    BlaStep r;
+    r.a = y.a * x.a;
+    r.b = y.a * x.b + y.b;
+    const FloatExp sizeA = magnitude(x.a);
+    const FloatExp reach = y.radius - magnitude(x.b) * dcMax;
+    if (reach.m > 0 && !sizeA.isZero() && !x.radius.isZero())
+        r.radius = minOf(x.radius, reach / sizeA);
+    const double radius = r.radius.toDouble();
+    r.radius2Double = radius * radius;
+    const auto inRange = [](const ComplexExp& z) { return z.isZero() || (z.e > -900 && z.e < 900); };
+    if (inRange(r.a) && inRange(r.b)) {
+        r.doubles = true;
+        r.ar = r.a.reDouble(), r.ai = r.a.imDouble(), r.br = r.b.reDouble(), r.bi = r.b.imDouble();
+    }
+    return r;
+}
+
+}  // namespace
+
+BlaTable::BlaTable(const ReferenceOrbit& orbit, FloatExp dcMax)
+{
+    // Single steps from m = 1 to last - 1: a run must end at a stored W.
+    std::vector<BlaStep> previous;
+    for (int m = 1; m < orbit.last; ++m)
+        previous.push_back(singleStep(orbit, m));
+    while (previous.size() >= 2) {
+        std::vector<BlaStep> level;
+        level.reserve(previous.size() / 2);
+        for (std::size_t k = 0; k + 1 < previous.size(); k += 2) {
+            level.push_back(merge(previous[k], previous[k + 1], dcMax));
+        }
+        runs.push_back(level);
+        previous = std::move(level);
+    }
+}
+
+namespace {
+
+// A run's radius is never above that of the shorter run it begins with
+// (merge takes the smaller), so the runs from m are tried from the shortest
+// up and the search ends at the first that d may not take: where no run
+// applies, which is most of the iterations near escape, one comparison.
+template <typename Size, typename Below>
+const BlaStep* findRun(const std::vector<std::vector<BlaStep>>& runs, int m, Size dSize, int atMost, int& length,
+                       Below below)
+{
+    if (m < 1)
+        return nullptr;
+    const unsigned offset = static_cast<unsigned>(m - 1);
+    // Runs of 2^(l+1) iterations start where 2^(l+1) divides the offset.
+    const int aligned = offset == 0 ? 64 : std::countr_zero(offset);
+    const BlaStep* found = nullptr;
+    for (int level = 0; level < static_cast<int>(runs.size()) && level < aligned; ++level) {
+        const int run = 2 << level;
+        const std::size_t k = offset >> (level + 1);
+        if (run > atMost || k >= runs[static_cast<std::size_t>(level)].size())
+            break;
+        const BlaStep& step = runs[static_cast<std::size_t>(level)][k];
+        if (!below(dSize, step))
+            break;
+        found = &step;
+        length = run;
+    }
+    return found;
+}
+
+}  // namespace
+
+const BlaStep* BlaTable::find(int m, double dNorm2, int atMost, int& length) const
+{
+    return findRun(runs, m, dNorm2, atMost, length, [](double d, const BlaStep& s) { return d < s.radius2Double; });
+}
+
+const BlaStep* BlaTable::find(int m, FloatExp dSize, int atMost, int& length) const
+{
+    return findRun(runs, m, dSize, atMost, length, [](FloatExp d, const BlaStep& s) { return d < s.radius; });
+}
+
+}  // namespace vantorel
