@@ -13,6 +13,7 @@
 #include "core/floatexp.h"
 #include "core/reference_orbit.h"
 
+#include <bit>
 #include <vector>
 
 namespace vantorel {
@@ -36,12 +37,45 @@ public:
     // The longest run that starts at reference index m and that d may take,
     // no longer than `atMost` iterations; nullptr when none. Runs start at
     // m = 1 + k 2^l. d is given by |d|^2 as a double, or by |d|.
-    const BlaStep* find(int m, double dNorm2, int atMost, int& length) const;
-    const BlaStep* find(int m, FloatExp dSize, int atMost, int& length) const;
+    const BlaStep* find(int m, double dNorm2, int atMost, int& length) const
+    {
+        return findRun(m, atMost, length, [dNorm2](const BlaStep& s) { return dNorm2 < s.radius2Double; });
+    }
+    const BlaStep* find(int m, FloatExp dSize, int atMost, int& length) const
+    {
+        return findRun(m, atMost, length, [dSize](const BlaStep& s) { return dSize < s.radius; });
+    }
 
     int levels() const { return static_cast<int>(runs.size()); }
 
 private:
+    // A run's radius is never above that of the shorter run it begins with
+    // (merge takes the smaller), so the runs from m are tried from the
+    // shortest up and the search ends at the first that d may not take: where
+    // no run applies, which is most of the iterations near escape, it costs
+    // one comparison. Inline: it is asked at every iteration of every pixel.
+    template <typename Below>
+    const BlaStep* findRun(int m, int atMost, int& length, Below below) const
+    {
+        if (m < 1)
+            return nullptr;
+        const unsigned offset = static_cast<unsigned>(m - 1);
+        // Runs of 2^(l+1) iterations start where 2^(l+1) divides the offset.
+        const int aligned = offset == 0 ? 64 : std::countr_zero(offset);
+        const BlaStep* found = nullptr;
+        const int levels = static_cast<int>(runs.size());
+        for (int level = 0; level < levels && level < aligned; ++level) {
+            const int run = 2 << level;
+            const std::size_t k = offset >> (level + 1);
+            const std::vector<BlaStep>& steps = runs[static_cast<std::size_t>(level)];
+            if (run > atMost || k >= steps.size() || !below(steps[k]))
+                break;
+            found = &steps[k];
+            length = run;
+        }
+        return found;
+    }
+
     // runs[l][k]: the 2^(l+1) iterations from m = 1 + k 2^(l+1). Single
     // steps are not kept: one is as cheap to take exactly.
     std::vector<std::vector<BlaStep>> runs;

@@ -103,6 +103,7 @@ private:
 
 struct DeepPass {
     std::uint64_t generation = 0;
+    DeepView view;
     int width = 0, height = 0;
     BigFloat refRe, refIm;
     int bits = 0;
@@ -135,14 +136,18 @@ void beginDeepPass(int width, int height)
     active = deepViewActive();
     if (!active)
         return;
-    if (current && current->generation == deep.generation && current->width == width && current->height == height)
+    const DeepView& v = deep.view;
+    if (current && current->width == width && current->height == height && current->view.xMin == v.xMin
+        && current->view.yMin == v.yMin && current->view.xMax == v.xMax && current->view.yMax == v.yMax) {
+        current->generation = deep.generation;
         return;
+    }
     current = std::make_unique<DeepPass>();
     DeepPass& p = *current;
     p.generation = deep.generation;
+    p.view = v;
     p.width = width;
     p.height = height;
-    const DeepView& v = deep.view;
     p.bits = bitsForView(v, width, height);
     const BigFloat spanX = v.xMax.minus(v.xMin, p.bits), spanY = v.yMax.minus(v.yMin, p.bits);
     p.refRe = v.xMin.plus(spanX.times(0.5), p.bits);

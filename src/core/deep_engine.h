@@ -20,8 +20,8 @@ namespace vantorel {
 
 // At the pass set-up: counts the current deep view on a canvas of width x
 // height from now on, or counts with the double loop when no deep view is
-// active. A pass over the same deep view and canvas as the last one keeps
-// its reference orbit.
+// active. A pass over the same deep view (the same corners) and canvas as the
+// last deep one keeps its reference orbit.
 void beginDeepPass(int width, int height);
 
 // Whether the pass under way counts a deep view.

@@ -9,6 +9,10 @@ namespace {
 // as two doubles (whose squares then stay far inside the double range).
 constexpr std::int64_t DoubleFromExponent = -500;
 
+// Where |z|^2 computed in doubles lies this close to 4, the test is decided
+// from 4 - |W|^2 held in the orbit's own precision instead (escapesNearTwo).
+constexpr double CloseToFour = 0x1p-20;
+
 struct Walk {
     const PerturbationInput& in;
     const ComplexExp dc;
@@ -17,6 +21,26 @@ struct Walk {
     int j = 1, m = 1;   // the test due, and the reference index it looks at
 
     std::int16_t escapedAt() const { return static_cast<std::int16_t>((j - 1) * in.step); }
+
+    // |W + d|^2 > 4 for |W| close to 2, where the doubles of W (2 - 1e-35 is
+    // 2.0) cannot tell: |W + d|^2 - 4 = |d|^2 + 2 Re(conj(W) d) - (4 - |W|^2).
+    bool escapesNearTwo(double dr, double di) const
+    {
+        const double t = dr * dr + di * di + 2 * (in.orbit->re[static_cast<std::size_t>(m)] * dr
+                                                  + in.orbit->im[static_cast<std::size_t>(m)] * di);
+        const FloatExp margin = in.orbit->margin[static_cast<std::size_t>(m)];
+        return t > margin.toDouble();
+    }
+    bool escapesNearTwo(const ComplexExp& d) const
+    {
+        const ComplexExp& w = in.orbit->exact[static_cast<std::size_t>(m)];
+        const FloatExp cross = FloatExp::scaled(w.re * d.re + w.im * d.im, w.e + d.e + 1);
+        const FloatExp t = d.norm() + cross;
+        const FloatExp margin = in.orbit->margin[static_cast<std::size_t>(m)];
+        // t > margin, for numbers of either sign.
+        const FloatExp difference = t - margin;
+        return difference.m > 0;
+    }
 
     // With the difference held wide: until it grows into the double range.
     bool wideSteps(ComplexExp& d, std::int16_t& count)
@@ -27,7 +51,8 @@ struct Walk {
                 return false;
             const ComplexExp z = orbit.exact[static_cast<std::size_t>(m)] + d;
             const double zr = z.reDouble(), zi = z.imDouble();
-            if (zr * zr + zi * zi > 4) {
+            const double z2 = zr * zr + zi * zi;
+            if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(d))) {
                 count = escapedAt();
                 return true;
             }
@@ -68,7 +93,7 @@ struct Walk {
         for (;;) {
             const double zr = wRe[m] + dr, zi = wIm[m] + di;
             const double z2 = zr * zr + zi * zi;
-            if (z2 > 4) {
+            if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(dr, di))) {
                 count = escapedAt();
                 return true;
             }

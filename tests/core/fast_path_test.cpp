@@ -5,10 +5,12 @@
 
 #include "core/column_counts.h"
 #include "core/count_kernel.h"
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
+#include "support/deep_views.h"
 #include "ui/headless.h"
 #include "ui/lifecycle.h"
 
@@ -33,6 +35,7 @@ struct PassSetup {
     std::int16_t stageCounter = 0, iterationCount = 0;
     bool computePoint = false;
     float shade = 0;
+    const char* const (*deepView)[4] = nullptr;  // drawn instead of `view` when set
 
     std::string describe() const
     {
@@ -71,19 +74,39 @@ protected:
         setPlatform(nullptr);
     }
 
-    Recording record(const PassSetup& setup, CountPath path, const Script& script = {})
+    static void applySetup(const PassSetup& setup)
     {
-        state = ExplorationState{};
-        MemoryPlatform fake;
-        connectHeadlessHandlers(fake);
-        setPlatform(&fake);
-        startUp();
         applyPlotSettings({{setup.view[0], setup.view[1], setup.view[2], setup.view[3]},
                            setup.limit,
                            setup.step,
                            setup.intensity,
                            setup.refinement,
                            setup.synchronized});
+        if (setup.deepView) {
+            const auto corner = [&](int k) { return *BigFloat::parse((*setup.deepView)[k], 512); };
+            adoptDeepView({corner(0), corner(1), corner(2), corner(3)});
+        }
+    }
+
+    Recording record(const PassSetup& setup, CountPath path, const Script& script = {})
+    {
+        if (setup.deepView) {
+            // A pass first for the reference orbit, which the recorded one
+            // keeps: the pumps while it is computed depend on the machine.
+            state = ExplorationState{};
+            MemoryPlatform warmUp;
+            connectHeadlessHandlers(warmUp);
+            setPlatform(&warmUp);
+            startUp();
+            applySetup(setup);
+            Command1_Click();
+        }
+        state = ExplorationState{};
+        MemoryPlatform fake;
+        connectHeadlessHandlers(fake);
+        setPlatform(&fake);
+        startUp();
+        applySetup(setup);
         state.stageCounter = setup.stageCounter;
         state.computePoint = setup.computePoint;
         state.iterationCount = setup.iterationCount;
@@ -287,6 +310,33 @@ TEST_F(FastPathTest, NestedPassesStopAndPauseLeaveTheSamePicture)
             });
         });
     }
+}
+
+TEST_F(FastPathTest, DeepViewsGiveThePlainLoopsPicture)
+{
+    // The deep engine's counts through the plan and both threads against one
+    // count per block on the pass's thread: also when a pass is nested,
+    // stopped, paused or given a lower limit in the middle.
+    PassSetup s;
+    s.deepView = &Antenna1e70;
+    s.limit = 800;
+    s.step = 1;
+    expectSamePicture(s);
+    expectSamePicture(s, [](MemoryPlatform& fake) {
+        fake.atPump(30, [&fake] { fake.setScrollValue(ScrollBar::itera, 500); });
+        fake.atPump(90, [] { mnupause_Click(); });
+        fake.atPump(93, [] { mnupause_Click(); });
+        fake.atPump(400, [] { state.abortRequested = true; });
+    });
+    expectSamePicture(s, [](MemoryPlatform& fake) {
+        fake.atPump(50, [&fake] {
+            // A double view inside, stopped part way: the outer pass carries
+            // on with its view and columns, counted by the double loop.
+            adoptDeepView({BigFloat(-0.8), BigFloat(0.05), BigFloat(-0.7), BigFloat(0.15)});
+            fake.atPump(fake.pumps + 60, [] { state.abortRequested = true; });
+            replot();
+        });
+    });
 }
 
 }  // namespace

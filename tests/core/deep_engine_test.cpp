@@ -1,0 +1,133 @@
+// The counts of deep views: against direct iteration in MPFR, at the edge of
+// the rule that hands a view from the double loop to the deep engine, and
+// while its reference orbit is being computed.
+
+#include "core/deep_engine.h"
+#include "core/deep_view.h"
+#include "core/plotting_pass.h"
+#include "core/state.h"
+#include "navigation/plot_settings.h"
+#include "navigation/run_control.h"
+#include "support/deep_views.h"
+#include "support/direct_count.h"
+#include "support/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace vantorel::testing {
+namespace {
+
+DeepView parseView(const char* const (&corners)[4])
+{
+    auto at = [&](int k) { return *BigFloat::parse(corners[k], 4 * static_cast<int>(std::strlen(corners[k])) + 64); };
+    return {at(0), at(1), at(2), at(3)};
+}
+
+class DeepEngineTest : public ProgramTest {
+protected:
+    void TearDown() override
+    {
+        setDeepZoomEnabled(true);
+        ProgramTest::TearDown();
+    }
+
+    // The deep view's counts for this limit and step, once its reference is there.
+    void prepare(const char* const (&corners)[4], int limit, int step)
+    {
+        applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, limit, step, 500, true, false});
+        adoptDeepView(parseView(corners));
+        ASSERT_TRUE(deepViewActive());
+        beginDeepPass(600, 500);
+        while (!deepTablesReady(static_cast<float>(limit), step))
+            waitForDeepTables(50);
+    }
+};
+
+TEST_F(DeepEngineTest, CountsAreThoseOfDirectIterationInMpfr)
+{
+    struct Case {
+        const char* const (*view)[4];
+        int limit, step;
+    };
+    // Just past the rule; 1e-20 with counts near 9000; an off-centre copy on
+    // the antenna; below the smallest double, where the differences need
+    // their own exponent; and 1e-1000.
+    const Case cases[] = {{&PastTheRule, 3000, 1},   {&Seahorse1e20, 12000, 1},  {&Antenna1e70, 3000, 1},
+                          {&Antenna1e313, 3000, 7}, {&Antenna1e1000, 4000, 1}};
+    const int pixels[][2] = {{0, 0}, {599, 499}, {137, 251}, {300, 250}, {411, 87}, {52, 430}, {310, 249}};
+    for (const Case& c : cases) {
+        prepare(*c.view, c.limit, c.step);
+        std::string view[4];
+        for (int k = 0; k < 4; ++k)
+            view[k] = (*c.view)[k];
+        const int bits = bitsForView(deep.view, 600, 500) + 64;
+        for (const auto& p : pixels)
+            EXPECT_EQ(deepEscapeCount(p[0], p[1], static_cast<float>(c.limit), c.step),
+                      directCount(view, 600, 500, p[0], p[1], c.limit, c.step, bits))
+                << view[0].substr(0, 30) << " pixel " << p[0] << " " << p[1];
+    }
+}
+
+TEST_F(DeepEngineTest, AViewAtTheRuleIsDrawnByTheDoubleLoopAndOneJustPastItIsNot)
+{
+    // In seahorse valley, pixel steps of exactly 16 units in the last place
+    // of the largest corner, |xMin| (whose unit is 2^-53): doubles still
+    // resolve the view, and it is drawn as without deep zoom, bit for bit.
+    const double unit = std::ldexp(1.0, -53);
+    const double xMin = -0.7436438870371585, yMin = 0.1318259042053;
+    const auto drawn = [&](double widthInUnits, bool deepZoom) {
+        startFreshProgram(fake);
+        setDeepZoomEnabled(deepZoom);
+        applyPlotSettings({{xMin, yMin, xMin + widthInUnits * unit, yMin + 500 * 16 * unit}, 400, 1, 500, true, false});
+        adoptDoubleView();
+        Command1_Click();
+        return std::pair{deepPassActive(), fake.canvas()};
+    };
+    EXPECT_TRUE(binary64Resolves(xMin, yMin, xMin + 600 * 16 * unit, yMin + 500 * 16 * unit, 600, 500));
+    const auto [atRuleDeep, atRule] = drawn(600 * 16, true);
+    const auto [offDeep, off] = drawn(600 * 16, false);
+    EXPECT_FALSE(atRuleDeep);
+    EXPECT_FALSE(offDeep);
+    EXPECT_EQ(atRule, off);
+
+    // One unit narrower, the steps fall below 16 units: the deep engine
+    // draws it (its counts are checked against MPFR above).
+    EXPECT_FALSE(binary64Resolves(xMin, yMin, xMin + (600 * 16 - 1) * unit, yMin + 500 * 16 * unit, 600, 500));
+    EXPECT_TRUE(drawn(600 * 16 - 1, true).first);
+    EXPECT_FALSE(drawn(600 * 16 - 1, false).first);
+}
+
+TEST_F(DeepEngineTest, StopAndANewPictureAnswerWhileTheReferenceOrbitIsComputed)
+{
+    // At 1e-1000 and 30000 rounds the orbit takes far longer than one pump.
+    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 30000, 1, 500, true, false});
+    adoptDeepView(parseView(Antenna1e1000));
+    fake.atPump(1, [] { mnustop_Click(); });
+    const CanvasPixels before = fake.canvas();
+    Command1_Click();
+    EXPECT_EQ(fake.pumps, 1);
+    EXPECT_EQ(fake.canvas(), before);  // not a block drawn
+    EXPECT_FALSE(state.abortRequested);
+    EXPECT_EQ(plottingPassNesting(), 0);
+
+    // A picture asked for meanwhile is drawn whole; the waiting pass then
+    // carries on from where that one left the columns: it draws nothing more.
+    const long pumpsBefore = fake.pumps;
+    fake.atPump(pumpsBefore + 1, [] {
+        adoptDeepView({BigFloat(-2.25), BigFloat(-1.5), BigFloat(1.25), BigFloat(1.5)});
+        replot();
+    });
+    Command1_Click();
+    const CanvasPixels nested = fake.canvas();
+    startFreshProgram(fake);
+    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 30000, 1, 500, true, false});
+    Command1_Click();
+    EXPECT_EQ(nested, fake.canvas());
+}
+
+}  // namespace
+}  // namespace vantorel::testing
