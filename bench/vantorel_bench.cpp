@@ -10,6 +10,7 @@
 // start of the pass to its first pump, between pumps, and from the last
 // pump to the end), which bounds how long Stop or Pause waits.
 
+#include "bench/deep_table.h"
 #include "bench/qt_table.h"
 #include "core/count_kernel.h"
 #include "core/state.h"
@@ -130,7 +131,8 @@ double median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     int runs = 5;
-    int table = 0;  // 0: both
+    int table = 0;  // 0: tables 1 and 2
+    int accuracyGrid = 0;
     std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -145,18 +147,21 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "vantorel-bench: this processor cannot run the kernel %s\n", argv[i]);
                 return 2;
             }
+        } else if (a == "--accuracy" && i + 1 < argc) {
+            accuracyGrid = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else {
             std::fprintf(
                 stderr,
-                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2] [--one-thread] [--kernel avx512|avx2|scalar]\n");
+                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2|4] [--accuracy GRID] [--one-thread]\n"
+                "                      [--kernel avx512|avx2|scalar]\n");
             return 2;
         }
     }
 
     bool allSame = true;
-    if (table != 2) {
+    if (table == 0 || table == 1) {
         std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n",
                     runs);
         std::printf("count kernel: %s; hardware threads: %u\n\n", countKernelName(),
@@ -185,8 +190,10 @@ int main(int argc, char** argv)
         }
         std::printf("\nlongest gap: the longest time between two event pumps of the product's path over all runs\n");
     }
-    if (table != 1) {
+    if (table == 0 || table == 2) {
         bench::runQtTable(runs);
     }
+    if (table == 4 && !bench::runDeepTable(argv[0], runs, accuracyGrid))
+        return 1;
     return allSame ? 0 : 1;
 }
