@@ -1,5 +1,6 @@
 #include "core/bla_table.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantorel {
@@ -50,17 +51,18 @@ BlaStep merge(const BlaStep& x, const BlaStep& y, FloatExp dcMax)
 BlaTable::BlaTable(const ReferenceOrbit& orbit, FloatExp dcMax)
 {
     // Single steps from m = 1 to last - 1: a run must end at a stored W.
-    std::vector<BlaStep> previous;
+    std::vector<BlaStep> singles;
+    singles.reserve(static_cast<std::size_t>(std::max(0, orbit.last - 1)));
     for (int m = 1; m < orbit.last; ++m)
-        previous.push_back(singleStep(orbit, m));
-    while (previous.size() >= 2) {
+        singles.push_back(singleStep(orbit, m));
+    const std::vector<BlaStep>* previous = &singles;
+    while (previous->size() >= 2) {
         std::vector<BlaStep> level;
-        level.reserve(previous.size() / 2);
-        for (std::size_t k = 0; k + 1 < previous.size(); k += 2) {
-            level.push_back(merge(previous[k], previous[k + 1], dcMax));
-        }
-        runs.push_back(level);
-        previous = std::move(level);
+        level.reserve(previous->size() / 2);
+        for (std::size_t k = 0; k + 1 < previous->size(); k += 2)
+            level.push_back(merge((*previous)[k], (*previous)[k + 1], dcMax));
+        runs.push_back(std::move(level));
+        previous = &runs.back();
     }
 }
 
