@@ -242,16 +242,28 @@ void runDeepKernel(const kernel::Batch& batch)
         batch.lanes->lanes = 0;
         batch.lanes->live = 0;
     }
-    const kernel::Feed& feed = batch.feed;
-    double x = 0, y = 0;
-    while (!feed.enough(feed.ctx)) {
-        const int id = feed.next(feed.ctx, &x, &y);
-        if (id < 0)
-            return;
-        const std::int16_t count = perturbedCount(inputFor(*k->tables, batch.rounds, batch.step, batch.neverEscapes),
-                                                  k->geometry.dc(static_cast<int>(x), static_cast<int>(y)));
-        feed.deliver(feed.ctx, id, count);
-    }
+    struct Source {
+        const kernel::Feed& feed;
+        const Geometry& geometry;
+    } source{batch.feed, k->geometry};
+    const PixelSource pixels{
+        [](void* ctx, int& id, ComplexExp& dc) {
+            const Source& s = *static_cast<Source*>(ctx);
+            if (s.feed.enough(s.feed.ctx))
+                return false;
+            double x = 0, y = 0;
+            id = s.feed.next(s.feed.ctx, &x, &y);
+            if (id < 0)
+                return false;
+            dc = s.geometry.dc(static_cast<int>(x), static_cast<int>(y));
+            return true;
+        },
+        [](void* ctx, int id, std::int16_t count) {
+            const Source& s = *static_cast<Source*>(ctx);
+            s.feed.deliver(s.feed.ctx, id, count);
+        },
+        &source};
+    perturbedCounts(inputFor(*k->tables, batch.rounds, batch.step, batch.neverEscapes), pixels);
 }
 
 }  // namespace vantorel

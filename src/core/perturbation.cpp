@@ -13,136 +13,178 @@ constexpr std::int64_t DoubleFromExponent = -500;
 // from 4 - |W|^2 held in the orbit's own precision instead (escapesNearTwo).
 constexpr double CloseToFour = 0x1p-20;
 
+// One pixel on its way: the test due (j), the reference index it looks at
+// (m) and the difference, wide or as doubles.
 struct Walk {
-    const PerturbationInput& in;
-    const ComplexExp dc;
-    double dcRe, dcIm;  // dc as doubles (0 where it is below their range: then far below d)
-    bool dcInRange;     // dc is a double with its full precision
-    int j = 1, m = 1;   // the test due, and the reference index it looks at
+    ComplexExp dc;
+    double dcRe = 0, dcIm = 0;  // dc as doubles (0 where it is below their range: then far below d)
+    bool dcInRange = false;     // dc is a double with its full precision
+    int j = 1, m = 1;           // test 1 looks at w_1 = c = W_1 + dc
+    bool wide = true;
+    ComplexExp d;          // the difference while wide
+    double dr = 0, di = 0;  // the difference as doubles
+    bool done = false;
+    std::int16_t count = 0;
 
-    std::int16_t escapedAt() const { return static_cast<std::int16_t>((j - 1) * in.step); }
-
-    // |W + d|^2 > 4 for |W| close to 2, where the doubles of W (2 - 1e-35 is
-    // 2.0) cannot tell: |W + d|^2 - 4 = |d|^2 + 2 Re(conj(W) d) - (4 - |W|^2).
-    bool escapesNearTwo(double dr, double di) const
+    explicit Walk(ComplexExp pixel)
+        : dc(pixel), dcRe(pixel.reDouble()), dcIm(pixel.imDouble()), dcInRange(pixel.isZero() || pixel.e > -900),
+          d(pixel)
     {
-        const double t = dr * dr + di * di + 2 * (in.orbit->re[static_cast<std::size_t>(m)] * dr
-                                                  + in.orbit->im[static_cast<std::size_t>(m)] * di);
-        const FloatExp margin = in.orbit->margin[static_cast<std::size_t>(m)];
-        return t > margin.toDouble();
-    }
-    bool escapesNearTwo(const ComplexExp& d) const
-    {
-        const ComplexExp& w = in.orbit->exact[static_cast<std::size_t>(m)];
-        const FloatExp cross = FloatExp::scaled(w.re * d.re + w.im * d.im, w.e + d.e + 1);
-        const FloatExp t = d.norm() + cross;
-        const FloatExp margin = in.orbit->margin[static_cast<std::size_t>(m)];
-        // t > margin, for numbers of either sign.
-        const FloatExp difference = t - margin;
-        return difference.m > 0;
     }
 
-    // With the difference held wide: until it grows into the double range.
-    bool wideSteps(ComplexExp& d, std::int16_t& count)
+    void finish(std::int16_t result)
     {
-        const ReferenceOrbit& orbit = *in.orbit;
-        for (;;) {
-            if (d.e > DoubleFromExponent)
-                return false;
-            const ComplexExp z = orbit.exact[static_cast<std::size_t>(m)] + d;
-            const double zr = z.reDouble(), zi = z.imDouble();
-            const double z2 = zr * zr + zi * zi;
-            if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(d))) {
-                count = escapedAt();
-                return true;
-            }
-            if (j == in.rounds) {
-                count = in.neverEscapes;
-                return true;
-            }
-            if (m == orbit.last || z.norm() < d.norm()) {
-                d = z;
-                m = 0;
-            }
-            int length = 0;
-            const BlaStep* run = in.table ? in.table->find(m, magnitude(d), in.rounds - j + 1, length) : nullptr;
-            if (run) {
-                if (j + length > in.rounds) {
-                    count = in.neverEscapes;  // no test inside a run can pass
-                    return true;
-                }
-                d = run->a * d + run->b * dc;
-                m += length;
-                j += length;
-                continue;
-            }
-            const ComplexExp w = orbit.exact[static_cast<std::size_t>(m)];
-            d = (ComplexExp{w.re, w.im, w.e + 1} + d) * d + dc;
-            ++m;
-            ++j;
-        }
+        count = result;
+        done = true;
     }
-
-    // With the difference as doubles; false when a rebase made it small again.
-    bool doubleSteps(ComplexExp& wide, std::int16_t& count)
-    {
-        const ReferenceOrbit& orbit = *in.orbit;
-        const double* wRe = orbit.re.data();
-        const double* wIm = orbit.im.data();
-        double dr = wide.reDouble(), di = wide.imDouble();
-        for (;;) {
-            const double zr = wRe[m] + dr, zi = wIm[m] + di;
-            const double z2 = zr * zr + zi * zi;
-            if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(dr, di))) {
-                count = escapedAt();
-                return true;
-            }
-            if (j == in.rounds) {
-                count = in.neverEscapes;
-                return true;
-            }
-            double d2 = dr * dr + di * di;
-            if (m == orbit.last || z2 < d2) {
-                dr = zr;
-                di = zi;
-                d2 = z2;
-                m = 0;
-                const ComplexExp rebased = ComplexExp::from(dr, di);
-                if (rebased.e <= DoubleFromExponent) {
-                    wide = rebased;
-                    return false;
-                }
-            }
-            int length = 0;
-            const BlaStep* run = in.table ? in.table->find(m, d2, in.rounds - j + 1, length) : nullptr;
-            if (run) {
-                if (j + length > in.rounds) {
-                    count = in.neverEscapes;
-                    return true;
-                }
-                if (run->doubles && dcInRange) {
-                    const double nr = run->ar * dr - run->ai * di + (run->br * dcRe - run->bi * dcIm);
-                    di = run->ar * di + run->ai * dr + (run->br * dcIm + run->bi * dcRe);
-                    dr = nr;
-                } else {
-                    const ComplexExp next = run->a * ComplexExp::from(dr, di) + run->b * dc;
-                    dr = next.reDouble();
-                    di = next.imDouble();
-                }
-                m += length;
-                j += length;
-                continue;
-            }
-            // d' = (2 W + d) d + dc
-            const double tr = 2 * wRe[m] + dr, ti = 2 * wIm[m] + di;
-            const double nr = tr * dr - ti * di + dcRe;
-            di = tr * di + ti * dr + dcIm;
-            dr = nr;
-            ++m;
-            ++j;
-        }
-    }
+    std::int16_t escapedAt(const PerturbationInput& in) const { return static_cast<std::int16_t>((j - 1) * in.step); }
 };
+
+// |W + d|^2 > 4 for |W| close to 2, where the doubles of W (2 - 1e-35 is 2.0)
+// cannot tell: |W + d|^2 - 4 = |d|^2 + 2 Re(conj(W) d) - (4 - |W|^2).
+bool escapesNearTwo(const ReferenceOrbit& orbit, int m, double dr, double di)
+{
+    const std::size_t k = static_cast<std::size_t>(m);
+    const double t = dr * dr + di * di + 2 * (orbit.re[k] * dr + orbit.im[k] * di);
+    return t > orbit.margin[k].toDouble();
+}
+
+bool escapesNearTwo(const ReferenceOrbit& orbit, int m, const ComplexExp& d)
+{
+    const std::size_t k = static_cast<std::size_t>(m);
+    const ComplexExp& w = orbit.exact[k];
+    const FloatExp t = d.norm() + FloatExp::scaled(w.re * d.re + w.im * d.im, w.e + d.e + 1);
+    return (t - orbit.margin[k]).m > 0;
+}
+
+// With the difference held wide, until the pixel is done or its difference
+// has grown into the double range.
+void wideSteps(const PerturbationInput& in, Walk& p)
+{
+    const ReferenceOrbit& orbit = *in.orbit;
+    for (;;) {
+        if (p.d.e > DoubleFromExponent) {
+            p.wide = false;
+            p.dr = p.d.reDouble();
+            p.di = p.d.imDouble();
+            return;
+        }
+        const ComplexExp z = orbit.exact[static_cast<std::size_t>(p.m)] + p.d;
+        const double zr = z.reDouble(), zi = z.imDouble();
+        const double z2 = zr * zr + zi * zi;
+        if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(orbit, p.m, p.d)))
+            return p.finish(p.escapedAt(in));
+        if (p.j == in.rounds)
+            return p.finish(in.neverEscapes);
+        if (p.m == orbit.last || z.norm() < p.d.norm()) {
+            p.d = z;
+            p.m = 0;
+        }
+        int length = 0;
+        const BlaStep* run = in.table ? in.table->find(p.m, magnitude(p.d), in.rounds - p.j + 1, length) : nullptr;
+        if (run) {
+            if (p.j + length > in.rounds)
+                return p.finish(in.neverEscapes);  // no test inside a run can pass
+            p.d = run->a * p.d + run->b * p.dc;
+            p.m += length;
+            p.j += length;
+            continue;
+        }
+        const ComplexExp w = orbit.exact[static_cast<std::size_t>(p.m)];
+        p.d = (ComplexExp{w.re, w.im, w.e + 1} + p.d) * p.d + p.dc;
+        ++p.m;
+        ++p.j;
+    }
+}
+
+// What changes at every iteration, in locals of the loops below so that it
+// stays in registers: through the Walk, every iteration would wait for its
+// last stores.
+struct Hot {
+    double dr, di;
+    int j, m;
+    explicit Hot(const Walk& p) : dr(p.dr), di(p.di), j(p.j), m(p.m) {}
+    void store(Walk& p) const { p.dr = dr, p.di = di, p.j = j, p.m = m; }
+};
+
+// One iteration with the difference as doubles. False when the pixel is done
+// or a rebase made its difference too small for doubles again.
+inline bool doubleIteration(const PerturbationInput& in, Walk& p, Hot& h)
+{
+    const ReferenceOrbit& orbit = *in.orbit;
+    const double* wRe = orbit.re.data();
+    const double* wIm = orbit.im.data();
+    const double zr = wRe[h.m] + h.dr, zi = wIm[h.m] + h.di;
+    const double z2 = zr * zr + zi * zi;
+    if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(orbit, h.m, h.dr, h.di))) {
+        p.finish(static_cast<std::int16_t>((h.j - 1) * in.step));
+        return false;
+    }
+    if (h.j == in.rounds) {
+        p.finish(in.neverEscapes);
+        return false;
+    }
+    double d2 = h.dr * h.dr + h.di * h.di;
+    if (h.m == orbit.last || z2 < d2) {
+        h.dr = zr;
+        h.di = zi;
+        d2 = z2;
+        h.m = 0;
+        const ComplexExp rebased = ComplexExp::from(zr, zi);
+        if (rebased.e <= DoubleFromExponent) {
+            p.wide = true;
+            p.d = rebased;
+            return false;
+        }
+    }
+    int length = 0;
+    const BlaStep* run = in.table ? in.table->find(h.m, d2, in.rounds - h.j + 1, length) : nullptr;
+    if (run) {
+        if (h.j + length > in.rounds) {
+            p.finish(in.neverEscapes);
+            return false;
+        }
+        if (run->doubles && p.dcInRange) {
+            const double nr = run->ar * h.dr - run->ai * h.di + (run->br * p.dcRe - run->bi * p.dcIm);
+            h.di = run->ar * h.di + run->ai * h.dr + (run->br * p.dcIm + run->bi * p.dcRe);
+            h.dr = nr;
+        } else {
+            const ComplexExp next = run->a * ComplexExp::from(h.dr, h.di) + run->b * p.dc;
+            h.dr = next.reDouble();
+            h.di = next.imDouble();
+        }
+        h.m += length;
+        h.j += length;
+        return true;
+    }
+    // d' = (2 W + d) d + dc, W being W_0 = 0 after a rebase
+    const double tr = 2 * wRe[h.m] + h.dr, ti = 2 * wIm[h.m] + h.di;
+    const double nr = tr * h.dr - ti * h.di + p.dcRe;
+    h.di = tr * h.di + ti * h.dr + p.dcIm;
+    h.dr = nr;
+    ++h.m;
+    ++h.j;
+    return true;
+}
+
+// Takes the pixel on until it is done or its difference is wide.
+void doubleSteps(const PerturbationInput& in, Walk& p)
+{
+    Hot h(p);
+    while (doubleIteration(in, p, h)) {
+    }
+    h.store(p);
+}
+
+// Two pixels side by side until one of them is done or wide.
+void doubleStepsTogether(const PerturbationInput& in, Walk& a, Walk& b)
+{
+    Hot ha(a), hb(b);
+    while (doubleIteration(in, a, ha) & doubleIteration(in, b, hb)) {
+    }
+    ha.store(a);
+    hb.store(b);
+}
 
 }  // namespace
 
@@ -150,15 +192,64 @@ std::int16_t perturbedCount(const PerturbationInput& in, ComplexExp dc)
 {
     if (in.rounds <= 0)
         return in.neverEscapes;
-    Walk walk{in, dc, dc.reDouble(), dc.imDouble(), dc.isZero() || dc.e > -900};
-    // Test 1 looks at w_1 = c = W_1 + dc.
-    ComplexExp d = dc;
-    std::int16_t count = 0;
+    Walk p(dc);
+    while (!p.done) {
+        if (p.wide)
+            wideSteps(in, p);
+        else
+            doubleSteps(in, p);
+    }
+    return p.count;
+}
+
+void perturbedCounts(const PerturbationInput& in, const PixelSource& source)
+{
+    if (in.rounds <= 0) {
+        int id;
+        ComplexExp dc;
+        while (source.next(source.ctx, id, dc))
+            source.deliver(source.ctx, id, in.neverEscapes);
+        return;
+    }
+    // Two pixels side by side: each iteration of one waits for the result of
+    // its last, and the other's fills that wait.
+    struct Slot {
+        Walk walk{ComplexExp{}};
+        int id = -1;
+    };
+    Slot slots[2];
+    const auto refill = [&](Slot& s) {
+        ComplexExp dc;
+        s.id = -1;
+        if (source.next(source.ctx, s.id, dc))
+            s.walk = Walk(dc);
+        else
+            s.id = -1;
+    };
+    refill(slots[0]);
+    refill(slots[1]);
     for (;;) {
-        if (walk.wideSteps(d, count))
-            return count;
-        if (walk.doubleSteps(d, count))
-            return count;
+        // Both slots to the double range, or empty.
+        for (Slot& s : slots) {
+            while (s.id >= 0) {
+                if (s.walk.wide)
+                    wideSteps(in, s.walk);
+                if (!s.walk.done)
+                    break;
+                source.deliver(source.ctx, s.id, s.walk.count);
+                refill(s);
+            }
+        }
+        const bool busyA = slots[0].id >= 0, busyB = slots[1].id >= 0;
+        if (busyA && busyB) {
+            doubleStepsTogether(in, slots[0].walk, slots[1].walk);
+            // The one still going stays in the double range and is paired
+            // again once the other slot holds a pixel that is.
+        } else if (busyA || busyB) {
+            doubleSteps(in, slots[busyA ? 0 : 1].walk);
+        } else {
+            return;
+        }
     }
 }
 

@@ -39,4 +39,17 @@ struct PerturbationInput {
 
 std::int16_t perturbedCount(const PerturbationInput& in, ComplexExp dc);
 
+// Where perturbedCounts takes its pixels (an id of the caller's choosing and
+// the pixel's difference from the reference point; false: no more) and
+// leaves their counts.
+struct PixelSource {
+    bool (*next)(void* ctx, int& id, ComplexExp& dc);
+    void (*deliver)(void* ctx, int id, std::int16_t count);
+    void* ctx;
+};
+// The counts of every pixel the source gives, each exactly as perturbedCount
+// makes it, two at a time so that the waits of one pixel's iterations are
+// filled with the other's.
+void perturbedCounts(const PerturbationInput& in, const PixelSource& source);
+
 }  // namespace vantorel
