@@ -51,24 +51,27 @@ TEST_F(DeepEngineTest, CountsAreThoseOfDirectIterationInMpfr)
 {
     struct Case {
         const char* const (*view)[4];
-        int limit, step;
+        int limit, step, pixels;
     };
-    // Just past the rule; 1e-20 with counts near 9000; an off-centre copy on
-    // the antenna; below the smallest double, where the differences need
-    // their own exponent; and 1e-1000.
-    const Case cases[] = {{&PastTheRule, 3000, 1},   {&Seahorse1e20, 12000, 1},  {&Antenna1e70, 3000, 1},
-                          {&Antenna1e313, 3000, 7}, {&Antenna1e1000, 4000, 1}};
-    const int pixels[][2] = {{0, 0}, {599, 499}, {137, 251}, {300, 250}, {411, 87}, {52, 430}, {310, 249}};
+    // Just past the rule, at the tip of the antenna and in seahorse valley;
+    // 1e-20 with counts near 9000; an off-centre copy on the antenna; below
+    // the smallest double, where the differences need their own exponent;
+    // and 1e-1000.
+    const Case cases[] = {{&PastTheRule, 3000, 1, 12},   {&TipOfTheAntenna, 3000, 1, 12}, {&Seahorse1e20, 30000, 1, 40},
+                          {&Antenna1e70, 3000, 1, 16},   {&Antenna1e313, 3000, 7, 24},   {&Antenna1e1000, 4000, 1, 24}};
     for (const Case& c : cases) {
         prepare(*c.view, c.limit, c.step);
         std::string view[4];
         for (int k = 0; k < 4; ++k)
             view[k] = (*c.view)[k];
         const int bits = bitsForView(deep.view, 600, 500) + 64;
-        for (const auto& p : pixels)
-            EXPECT_EQ(deepEscapeCount(p[0], p[1], static_cast<float>(c.limit), c.step),
-                      directCount(view, 600, 500, p[0], p[1], c.limit, c.step, bits))
-                << view[0].substr(0, 30) << " pixel " << p[0] << " " << p[1];
+        // Pixels spread over the whole canvas, its two far corners among them.
+        for (int k = 0; k < c.pixels; ++k) {
+            const int x = k == 1 ? 599 : k * 37 % 600, y = k == 1 ? 499 : k * 23 % 500;
+            EXPECT_EQ(deepEscapeCount(x, y, static_cast<float>(c.limit), c.step),
+                      directCount(view, 600, 500, x, y, c.limit, c.step, bits))
+                << view[0].substr(0, 30) << " pixel " << x << " " << y;
+        }
     }
 }
 
@@ -127,6 +130,46 @@ TEST_F(DeepEngineTest, StopAndANewPictureAnswerWhileTheReferenceOrbitIsComputed)
     applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 30000, 1, 500, true, false});
     Command1_Click();
     EXPECT_EQ(nested, fake.canvas());
+
+    // That picture stopped after five columns: the waiting pass goes on from
+    // the column after the one the inner pass stopped at, as after any pump,
+    // and is stopped in turn three columns later. Pixels 80-95 stay blank.
+    startFreshProgram(fake);
+    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 30000, 1, 500, true, false});
+    adoptDeepView(parseView(Antenna1e1000));
+    fake.atPump(1, [this] {
+        adoptDeepView({BigFloat(-2.25), BigFloat(-1.5), BigFloat(1.25), BigFloat(1.5)});
+        fake.atPump(6, [] { mnustop_Click(); });
+        fake.atPump(9, [] { mnustop_Click(); });
+        replot();
+    });
+    // On a canvas of a colour no block has, so that every block drawn shows.
+    constexpr Colour Unpainted = 0x563412;
+    fake.canvasFillBox(0, 0, 599, 499, Unpainted);
+    replot();
+    const auto columnDrawn = [this](int x) { return fake.pixel(x, 0) != Unpainted; };
+    EXPECT_TRUE(columnDrawn(79));
+    EXPECT_FALSE(columnDrawn(80));
+    EXPECT_FALSE(columnDrawn(95));
+    EXPECT_TRUE(columnDrawn(96));
+    EXPECT_TRUE(columnDrawn(143));
+    EXPECT_FALSE(columnDrawn(144));
+}
+
+TEST_F(DeepEngineTest, TheSameViewOnACanvasOfAnotherSizeIsCountedForThatSize)
+{
+    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 400, 1, 500, true, false});
+    adoptDeepView(parseView(Antenna1e70));
+    Command1_Click();
+    fake.reportedHeight = 488;
+    Command1_Click();
+    const CanvasPixels shorter = fake.canvas();
+    startFreshProgram(fake);
+    fake.reportedHeight = 488;
+    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 400, 1, 500, true, false});
+    adoptDeepView(parseView(Antenna1e70));
+    Command1_Click();
+    EXPECT_EQ(shorter, fake.canvas());
 }
 
 }  // namespace

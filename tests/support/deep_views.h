@@ -12,6 +12,14 @@ inline const char* const PastTheRule[4] = {
     "-0.7436438870366",
     "0.13182590420573333",
 };
+// The tip of the antenna, -2, at the centre of a view 1.2e-12 wide: the
+// reference orbit is -2, 2, 2, 2, ... and every orbit nearby hangs at 2.
+inline const char* const TipOfTheAntenna[4] = {
+    "-2.0000000000006",
+    "-0.0000000000005",
+    "-1.9999999999994",
+    "0.0000000000005",
+};
 // Seahorse valley, 1.2e-20 wide; at 30000 / 1 its counts lie around 9000.
 inline const char* const Seahorse1e20[4] = {
     "-0.743643887037158704758191506114774",
