@@ -57,17 +57,27 @@ TEST_F(DeepEngineTest, CountsAreThoseOfDirectIterationInMpfr)
     // 1e-20 with counts near 9000; an off-centre copy on the antenna; below
     // the smallest double, where the differences need their own exponent;
     // and 1e-1000.
-    const Case cases[] = {{&PastTheRule, 3000, 1, 12},   {&TipOfTheAntenna, 3000, 1, 12}, {&Seahorse1e20, 30000, 1, 40},
-                          {&Antenna1e70, 3000, 1, 16},   {&Antenna1e313, 3000, 7, 24},   {&Antenna1e1000, 4000, 1, 24}};
+    const Case cases[] = {{&PastTheRule, 3000, 1, 12},  {&TipOfTheAntenna, 3000, 1, 12}, {&OneAtTheCentre, 100, 1, 12},
+                          {&Seahorse1e20, 30000, 1, 40}, {&Antenna1e70, 3000, 1, 16},     {&Antenna1e313, 3000, 7, 24},
+                          {&Antenna1e1000, 4000, 1, 24}};
     for (const Case& c : cases) {
         prepare(*c.view, c.limit, c.step);
         std::string view[4];
         for (int k = 0; k < 4; ++k)
             view[k] = (*c.view)[k];
         const int bits = bitsForView(deep.view, 600, 500) + 64;
-        // Pixels spread over the whole canvas, its two far corners among them.
-        for (int k = 0; k < c.pixels; ++k) {
-            const int x = k == 1 ? 599 : k * 37 % 600, y = k == 1 ? 499 : k * 23 % 500;
+        // Pixels spread over the whole canvas, its two far corners among them,
+        // and as many again on a ring round the centre, where the copies of
+        // the set lie.
+        for (int k = 0; k < 2 * c.pixels; ++k) {
+            const bool ring = k >= c.pixels;
+            const double angle = 0.7 * k;
+            const int x = ring ? 300 + static_cast<int>(std::lround(14 * std::cos(angle)))
+                          : k == 1 ? 599
+                                   : k * 37 % 600;
+            const int y = ring ? 250 + static_cast<int>(std::lround(12 * std::sin(angle)))
+                          : k == 1 ? 499
+                                   : k * 23 % 500;
             EXPECT_EQ(deepEscapeCount(x, y, static_cast<float>(c.limit), c.step),
                       directCount(view, 600, 500, x, y, c.limit, c.step, bits))
                 << view[0].substr(0, 30) << " pixel " << x << " " << y;

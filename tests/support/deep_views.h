@@ -20,6 +20,14 @@ inline const char* const TipOfTheAntenna[4] = {
     "-1.9999999999994",
     "0.0000000000005",
 };
+// Centred on 1, whose orbit 1, 2, 5 touches |z| = 2 exactly at its second
+// point: pixels to the right escape there, those to the left one test later.
+inline const char* const OneAtTheCentre[4] = {
+    "0.999999999999994",
+    "-0.000000000000005",
+    "1.000000000000006",
+    "0.000000000000005",
+};
 // Seahorse valley, 1.2e-20 wide; at 30000 / 1 its counts lie around 9000.
 inline const char* const Seahorse1e20[4] = {
     "-0.743643887037158704758191506114774",
