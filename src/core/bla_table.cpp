@@ -19,9 +19,8 @@ BlaStep singleStep(const ReferenceOrbit& orbit, int m)
     // 2 - |W| = (4 - |W|^2) / (2 + |W|) keeps |W + d| below 2 (the half
     // leaves room for the rounding of the test).
     const FloatExp margin = orbit.margin[static_cast<std::size_t>(m)];
-    FloatExp radius{};
-    if (margin.m > 0)
-        radius = minOf(size * FloatExp::from(Epsilon), margin / FloatExp::from(2 * (2 + size.toDouble())));
+    const FloatExp room = margin.m > 0 ? margin / FloatExp::from(2 * (2 + size.toDouble())) : FloatExp{};
+    const FloatExp radius = minOf(size * FloatExp::from(Epsilon), room);
     const ComplexExp a{w.re, w.im, w.e + 1};  // 2 W
     return {a, ComplexExp::from(1.0, 0.0), radius, 0};
 }
