@@ -4,11 +4,14 @@
 // nothing. The difference, divided by the number of columns (one pump each),
 // is what drawing and pumping cost per column. Then a held arrow key: a
 // new view every 33 ms at 30000 / 1, as a key repeat sends them, and how
-// many of those passes get to single pixels before the next one starts.
+// many of those passes get to single pixels before the next one starts;
+// and the same key held at depth, in a view 1.2e-20 wide.
 
 #include "bench/qt_table.h"
 
+#include "core/deep_view.h"
 #include "core/state.h"
+#include "tests/support/deep_views.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
 #include "platform/memory_platform.h"
@@ -132,12 +135,18 @@ struct HeldKey {
     double longestGapMs = 0;
 };
 
-HeldKey holdArrowKey(TimedQtPlatform& qtPlatform, int keys)
+HeldKey holdArrowKey(TimedQtPlatform& qtPlatform, int keys, bool deepView)
 {
     using namespace std::chrono_literals;
     constexpr auto Repeat = 33ms;
-    state.viewXMin = DefaultXMin, state.viewYMin = DefaultYMin, state.viewXMax = DefaultXMax,
-    state.viewYMax = DefaultYMax;
+    if (deepView) {
+        const auto corner = [](int k) { return *BigFloat::parse(testing::Seahorse1e20[k], 256); };
+        adoptDeepView({corner(0), corner(1), corner(2), corner(3)});
+    } else {
+        state.viewXMin = DefaultXMin, state.viewYMin = DefaultYMin, state.viewXMax = DefaultXMax,
+        state.viewYMax = DefaultYMax;
+        adoptDoubleView();
+    }
     qtPlatform.setScrollValue(ScrollBar::itera, 30000);
     qtPlatform.setScrollValue(ScrollBar::kstep, 1);
     std::vector<bool> reached(static_cast<std::size_t>(keys) + 1, false);
@@ -192,9 +201,11 @@ int runQtTable(int runs)
         QCoreApplication::processEvents();
     const PassTimes defaults = timePasses(qtPlatform, runs, DefaultIterations, DefaultCalcStep);
     const PassTimes deep = timePasses(qtPlatform, runs, 30000, 1);
-    std::vector<HeldKey> held;
+    std::vector<HeldKey> held, heldDeep;
     for (int r = 0; r < runs; ++r)
-        held.push_back(holdArrowKey(qtPlatform, 30));
+        held.push_back(holdArrowKey(qtPlatform, 30, false));
+    for (int r = 0; r < runs; ++r)
+        heldDeep.push_back(holdArrowKey(qtPlatform, 30, true));
     setPlatform(nullptr);
 
     std::printf(
@@ -215,6 +226,11 @@ int runQtTable(int runs)
     std::printf("%-6s %34s %16s\n", "run", "passes reaching 1 x 1 in time", "longest gap ms");
     for (std::size_t r = 0; r < held.size(); ++r)
         std::printf("%-6zu %31d/%d %16.2f\n", r + 1, held[r].reachedSinglePixels, held[r].keys, held[r].longestGapMs);
+    std::printf("\nThe same at depth, in seahorse valley 1.2e-20 wide at 30000/1 (each key a new reference orbit)\n");
+    std::printf("%-6s %34s %16s\n", "run", "passes reaching 1 x 1 in time", "longest gap ms");
+    for (std::size_t r = 0; r < heldDeep.size(); ++r)
+        std::printf("%-6zu %31d/%d %16.2f\n", r + 1, heldDeep[r].reachedSinglePixels, heldDeep[r].keys,
+                    heldDeep[r].longestGapMs);
     return 0;
 }
 
