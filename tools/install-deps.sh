@@ -5,7 +5,7 @@
 #   tools/install-deps.sh test   that and the test, sanitizer, fuzz and packaging tools
 set -euo pipefail
 
-run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev)  # libx11-dev: the configure step finds X11
+run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libpng-dev)  # libx11-dev: the configure step finds X11
 test=(libgtest-dev xvfb xauth xdotool               # unit, widget and end-to-end tests
       clang libclang-rt-14-dev                      # the fuzz build
       desktop-file-utils appstream dpkg-dev)        # validators of the install, package dependencies
