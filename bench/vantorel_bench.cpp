@@ -11,6 +11,7 @@
 // pump to the end), which bounds how long Stop or Pause waits.
 
 #include "bench/qt_table.h"
+#include "bench/size_table.h"
 #include "core/count_kernel.h"
 #include "core/state.h"
 #include "navigation/plot_settings.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,12 +132,14 @@ double median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     int runs = 5;
-    int table = 0;  // 0: both
+    bool runsGiven = false;
+    int table = 0;  // 0: the first two
     std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+            runsGiven = true;
         } else if (a == "--table" && i + 1 < argc) {
             table = std::atoi(argv[++i]);
         } else if (a == "--one-thread") {
@@ -150,12 +154,18 @@ int main(int argc, char** argv)
         } else {
             std::fprintf(
                 stderr,
-                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2] [--one-thread] [--kernel avx512|avx2|scalar]\n");
+                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2|3] [--one-thread] [--kernel avx512|avx2|scalar]\n");
             return 2;
         }
     }
 
     bool allSame = true;
+    if (table == 3) {
+        // Minutes per run: three runs unless told.
+        const std::string render =
+            (std::filesystem::canonical("/proc/self/exe").parent_path() / "vantorel-render").string();
+        return bench::runSizeTable(runsGiven ? runs : 3, render) ? 0 : 1;
+    }
     if (table != 2) {
         std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n",
                     runs);
