@@ -3,6 +3,7 @@
 
 #include "window_fixture.h"
 
+#include "navigation/plot_settings.h"
 #include "qt/export_dialog.h"
 
 #include <QComboBox>
@@ -135,12 +136,44 @@ QSize pngSize(const QString& path)
     return b.size() == 24 ? QSize(u32(16), u32(20)) : QSize();
 }
 
+// "&Start" of a fresh program with these settings on an in-memory canvas of
+// this size, as an image.
+QImage startOnCanvas(const PlotSettings& settings, int width, int height)
+{
+    const ExplorationState saved = state;
+    Platform* window = &platform();
+    MemoryPlatform memory(width, height);
+    state = ExplorationState{};
+    connectHeadlessHandlers(memory);
+    setPlatform(&memory);
+    startUp();
+    applyPlotSettings(settings);
+    Command1_Click();
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto c = static_cast<std::uint32_t>(memory.pixel(x, y));
+            image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        }
+    setPlatform(window);
+    state = saved;
+    return image;
+}
+
 TEST_F(FileCommandsTest, ExportPictureTakesASizeAndAFileDrawsInTheBackgroundAndSaysWhereItWent)
 {
     QTemporaryDir folder;
     MessageAnswers messages;
     const QImage canvasBefore = canvas()->image();
     QStringList presets;
+    // The settings of the moment: the view, the three bars and the options.
+    PlotSettings now;
+    now.view[0] = state.viewXMin = -1.5, now.view[3] = state.viewYMax = 0.75;
+    now.iterations = 200, now.step = 3, now.intensity = 900, now.refinement = false;
+    bar("itera")->setValue(200);
+    bar("kstep")->setValue(3);
+    bar("colourbar")->setValue(900);
+    state.refinementBase = 1;
 
     answerExport(-1, 37, 21, folder.path(), "wide", &presets);
     action("mnuexportpicture")->trigger();
@@ -151,6 +184,7 @@ TEST_F(FileCommandsTest, ExportPictureTakesASizeAndAFileDrawsInTheBackgroundAndS
     const QString file = folder.path() + "/wide.png";  // the dialog added the extension
     EXPECT_EQ(messages.seen.join(";").toStdString(), "Vantorel|The picture was saved to \"" + file.toStdString() + "\".");
     EXPECT_EQ(pngSize(file), QSize(37, 21));
+    EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), startOnCanvas(now, 37, 21));
     // Nothing of the window's own picture or state was touched.
     EXPECT_FALSE(state.plotStarted);
     EXPECT_EQ(canvas()->image(), canvasBefore);
