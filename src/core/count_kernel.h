@@ -28,7 +28,6 @@ void escapeCounts(const double* cRe, const double* cIm, std::int16_t* counts, in
 // until the feed says enough or has none left and every lane is empty.
 // Lanes still holding points when the feed says enough keep them in `lanes`
 // and carry on with them in the next call with the same limit and step.
-// Any thread may call it, several at once, each with lanes of its own.
 void countFromFeed(const kernel::Feed& feed, kernel::LaneState& lanes, float maxIterations, int calcStep);
 
 // Lets the worker thread count from the feed in the background until the

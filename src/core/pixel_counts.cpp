@@ -81,6 +81,9 @@ DoubleViewCounts::DoubleViewCounts(double viewXMin, double viewYMin, double view
 void DoubleViewCounts::countRun(int py, int px0, int n, std::int16_t* counts) const
 {
     RunFeed run{xMin, stepX, static_cast<double>(py) * stepY + yMin, px0, n, 0, counts};
+    // countFromFeed runs on the calling thread with lanes of this call's own
+    // and keeps its bookkeeping per thread, so calls on several threads do
+    // not meet (escapeCounts would: it belongs to the window's thread).
     kernel::LaneState lanes;
     countFromFeed({&nextOfRun, &deliverToRun, &notYet, &run}, lanes, limit, step);
 }
