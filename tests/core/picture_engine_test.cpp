@@ -82,17 +82,19 @@ TEST(PictureEngineTest, EverySizeIsTheCompletePassOnACanvasOfThatSize)
     // take the shade of the last block inside it of the stage before, whose
     // count varies from pixel to pixel), one upside down about -2 (the
     // imaginary part falls down the columns, which cross the disc's edge),
-    // one wholly outside the disc, and a deep one.
-    PlotSettings full, edge, flipped, outside, deep;
+    // one that meets the disc in its first column only, one wholly outside
+    // the disc, and a deep one.
+    PlotSettings full, edge, flipped, first, outside, deep;
     edge.view[0] = -2.6, edge.view[1] = -0.6, edge.view[2] = -1.98, edge.view[3] = 0.6;
     edge.intensity = 1020, edge.iterations = 997, edge.step = 1;
     flipped = edge;
     flipped.view[0] = -2.05, flipped.view[1] = 0.5, flipped.view[2] = -1.9, flipped.view[3] = -0.4;
+    first.view[0] = 1.99, first.view[1] = -0.5, first.view[2] = 3.0, first.view[3] = 0.5;
     outside.view[0] = 2.5, outside.view[1] = 2.5, outside.view[2] = 3.0, outside.view[3] = 3.5;
     deep.view[0] = -0.75, deep.view[1] = 0.095, deep.view[2] = -0.74, deep.view[3] = 0.105;
     deep.iterations = 3000, deep.step = 1;
     const std::pair<int, int> sizes[] = {{7, 3}, {601, 1}, {1, 1}, {17, 33}, {33, 17}, {16, 16}, {203, 61}};
-    for (const PlotSettings* view : {&full, &edge, &flipped, &outside, &deep})
+    for (const PlotSettings* view : {&full, &edge, &flipped, &first, &outside, &deep})
         for (const auto& [width, height] : sizes)
             for (const bool refinement : {true, false})
                 for (const bool synchronized : {false, true}) {
