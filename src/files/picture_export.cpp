@@ -216,8 +216,7 @@ struct Files : PictureRows {
             if (result.problem.empty())
                 result.problem = "The picture could not be encoded.";
         }
-        for (auto& f : files)
-            f->file.abandon();  // nothing is left of a file not put in place
+        // A file not put in place is removed when it goes out of scope.
         return result;
     }
 };

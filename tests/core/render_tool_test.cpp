@@ -201,6 +201,7 @@ TEST_F(RenderToolTest, BadValuesAreRefusedWithStatusTwoAndNoFile)
         {"--size 0 5", "--size"},           {"--size 5 -1", "--size"},
         {"--size 5 x", "--size"},           {"--size 65536 5", "--size"},
         {"--size 5", "--size"},             {"--stages 2 --size 601 1", "--stages"},
+        {"--stages 2 --counts c.npy", "--stages"},
         {"--counts c.txt", "--counts"},     {"--size 65535 65535", "4 GiB"},
         {"--location " + (dir / "none.sav").string(), "The file does not exist."},
         {"--location " + (dir / "x.bmp").string(), "The file does not exist."},
