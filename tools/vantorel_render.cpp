@@ -304,13 +304,14 @@ int renderStages(const Options& o, MemoryPlatform& canvas)
 
 int main(int argc, char** argv)
 {
-    // The location's refusals are worded with the platform's decimal separator.
-    MemoryPlatform canvas;
+    Options o = parse(argc, argv);
+    // The pass needs its canvas only for --stages; otherwise the platform
+    // only words the location's refusals (with its decimal separator).
+    const bool pass = o.stages > 0;
+    MemoryPlatform canvas(pass ? MemoryPlatform::Width : 1, pass ? MemoryPlatform::Height : 1);
     canvas.keepCaptionHistory = false;  // only the picture is wanted
     connectHeadlessHandlers(canvas);
     setPlatform(&canvas);
-
-    Options o = parse(argc, argv);
     applyLocation(o);
     // A file past the size limit is reported as a write failure rather than
     // ending the program, and an interrupt ends the picture without leaving

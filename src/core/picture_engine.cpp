@@ -8,6 +8,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -119,12 +120,12 @@ Columns planColumns(const PictureSettings& s, const PixelCountSource& source, co
 class RowRing {
 public:
     RowRing(int width, int slots)
-        : width(width), slots(slots), colours(static_cast<std::size_t>(width) * slots),
-          counts(static_cast<std::size_t>(width) * slots), ready(static_cast<std::size_t>(slots), -1)
+        : width(width), slots(slots), colours(new Colour[static_cast<std::size_t>(width) * slots]),
+          counts(new std::int16_t[static_cast<std::size_t>(width) * slots]), ready(static_cast<std::size_t>(slots), -1)
     {
     }
-    Colour* coloursOf(int y) { return colours.data() + static_cast<std::size_t>(y % slots) * width; }
-    std::int16_t* countsOf(int y) { return counts.data() + static_cast<std::size_t>(y % slots) * width; }
+    Colour* coloursOf(int y) { return colours.get() + static_cast<std::size_t>(y % slots) * width; }
+    std::int16_t* countsOf(int y) { return counts.get() + static_cast<std::size_t>(y % slots) * width; }
 
     // A row to count, once its slot is free; -1 when there is none left.
     int claim(int height)
@@ -183,8 +184,9 @@ public:
 
 private:
     const int width, slots;
-    std::vector<Colour> colours;
-    std::vector<std::int16_t> counts;
+    // Left uninitialised: a page is touched only when a row first uses it.
+    std::unique_ptr<Colour[]> colours;
+    std::unique_ptr<std::int16_t[]> counts;
     std::vector<int> ready;  // the row each slot holds, once counted and coloured
     std::mutex mutex;
     std::condition_variable changed;
@@ -248,8 +250,10 @@ PictureEnd drawPicture(const PictureSettings& s, const PixelCountSource& source,
 
     const Columns columns = planColumns(s, source, colours, threads);
     const std::size_t rowBytes = width * (sizeof(Colour) + sizeof(std::int16_t));
-    const int slots = static_cast<int>(
-        std::clamp<std::size_t>(control.rowMemory / rowBytes, static_cast<std::size_t>(2 * threads), 4096));
+    // Enough rows to keep the counting threads busy while the writer
+    // compresses one; more would only cost memory to set up.
+    const int slots = static_cast<int>(std::clamp<std::size_t>(
+        std::min<std::size_t>(control.rowMemory / rowBytes, 256), static_cast<std::size_t>(2 * threads), 4096));
     RowRing ring(s.width, slots);
 
     const auto count = [&] {
