@@ -164,7 +164,7 @@ int main(int argc, char** argv)
         // Minutes per run: three runs unless told.
         const std::string render =
             (std::filesystem::canonical("/proc/self/exe").parent_path() / "vantorel-render").string();
-        return bench::runSizeTable(runsGiven ? runs : 3, render) ? 0 : 1;
+        return bench::runSizeTable(runsGiven ? runs : 3, render, only) ? 0 : 1;
     }
     if (table != 2) {
         std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n",
