@@ -72,7 +72,12 @@ public:
         connect(timer, &QTimer::timeout, this, &Export::poll);
         timer->start(100);
     }
-    ~Export() override { stop(); }
+    ~Export() override
+    {
+        stop();
+        if (running == this)
+            running = nullptr;  // the window went first
+    }
 
     void show()
     {
