@@ -12,6 +12,7 @@
 
 #include "bench/deep_table.h"
 #include "bench/qt_table.h"
+#include "bench/size_table.h"
 #include "core/count_kernel.h"
 #include "core/state.h"
 #include "navigation/plot_settings.h"
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,6 +133,7 @@ double median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     int runs = 5;
+    bool runsGiven = false;
     int table = 0;  // 0: tables 1 and 2
     int accuracyGrid = 0;
     std::string only;
@@ -138,6 +141,7 @@ int main(int argc, char** argv)
         const std::string a = argv[i];
         if (a == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+            runsGiven = true;
         } else if (a == "--table" && i + 1 < argc) {
             table = std::atoi(argv[++i]);
         } else if (a == "--one-thread") {
@@ -154,13 +158,19 @@ int main(int argc, char** argv)
         } else {
             std::fprintf(
                 stderr,
-                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2|4] [--accuracy GRID] [--one-thread]\n"
+                "usage: vantorel-bench [--runs N] [--only TEXT] [--table 1|2|3|4] [--accuracy GRID] [--one-thread]\n"
                 "                      [--kernel avx512|avx2|scalar]\n");
             return 2;
         }
     }
 
     bool allSame = true;
+    if (table == 3) {
+        // Minutes per run: three runs unless told.
+        const std::string render =
+            (std::filesystem::canonical("/proc/self/exe").parent_path() / "vantorel-render").string();
+        return bench::runSizeTable(runsGiven ? runs : 3, render, only) ? 0 : 1;
+    }
     if (table == 0 || table == 1) {
         std::printf("vantorel-bench: complete passes on the 600 x 500 canvas in memory, median of %d runs each\n",
                     runs);
@@ -193,7 +203,7 @@ int main(int argc, char** argv)
     if (table == 0 || table == 2) {
         bench::runQtTable(runs);
     }
-    if (table == 4 && !bench::runDeepTable(argv[0], runs, accuracyGrid))
+    if (table == 4 && !bench::runDeepTable(argv[0], runsGiven ? runs : 3, accuracyGrid))
         return 1;
     return allSame ? 0 : 1;
 }

@@ -5,10 +5,11 @@
 #   tools/install-deps.sh test   that and the test, sanitizer, fuzz and packaging tools
 set -euo pipefail
 
-run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libmpfr-dev libgmp-dev)  # libx11-dev: the configure step finds X11
+run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libmpfr-dev libgmp-dev libpng-dev)  # libx11-dev: the configure step finds X11
 test=(libgtest-dev xvfb xauth xdotool               # unit, widget and end-to-end tests
       clang libclang-rt-14-dev                      # the fuzz build
-      desktop-file-utils appstream dpkg-dev)        # validators of the install, package dependencies
+      desktop-file-utils appstream dpkg-dev         # validators of the install, package dependencies
+      time)                                         # peak memory in vantorel-bench --table 3
 case "${1:-test}" in
   run) packages=("${run[@]}") ;;
   test) packages=("${run[@]}" "${test[@]}") ;;

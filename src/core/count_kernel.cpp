@@ -297,11 +297,13 @@ std::atomic<CountPath> currentPath{CountPath::Fast};
 // The loop's bookkeeping for the limit and step, kept while they stay the
 // same: walking the counter to 30000 each time would cost more than some
 // columns.
+// One per thread: pictures are also counted on threads of their own
+// (countFromFeed).
 const CountBound& boundFor(float maxIterations, int calcStep)
 {
-    static float boundLimit = std::numeric_limits<float>::quiet_NaN();
-    static int boundStep = 0;
-    static CountBound bound{};
+    thread_local float boundLimit = std::numeric_limits<float>::quiet_NaN();
+    thread_local int boundStep = 0;
+    thread_local CountBound bound{};
     if (calcStep != boundStep || std::memcmp(&maxIterations, &boundLimit, sizeof boundLimit) != 0) {
         bound = countBound(maxIterations, calcStep);
         boundLimit = maxIterations;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace vantorel {
 
@@ -106,29 +107,41 @@ std::uint32_t bitsOf(float x)
 // until an entry is used, and all-zero bytes are Unknown.
 CountColour* const colourOfCount = static_cast<CountColour*>(std::calloc(32768, sizeof(CountColour)));
 
+// The band, shade and colour rules of a positive count, without band 0's intensity.
+CountColour lookUpColourOnce(std::int16_t count, float limit)
+{
+    const float shade = static_cast<float>(static_cast<int>(limit) % count);
+    CountColour c = colourRules(bandOf(count, limit), std::clamp(shade, 0.0f, 255.0f), count > limit - 2);
+    c.limitBits = bitsOf(limit);
+    return c;
+}
+
 const CountColour& lookUpColour(std::int16_t count, float limit, int intensity)
 {
     CountColour& c = colourOfCount[count];
-    if (c.kind == CountColour::Unknown || c.limitBits != bitsOf(limit)) {
-        const float shade = static_cast<float>(static_cast<int>(limit) % count);
-        c = colourRules(bandOf(count, limit), std::clamp(shade, 0.0f, 255.0f), count > limit - 2);
-        c.limitBits = bitsOf(limit);
-    }
+    if (c.kind == CountColour::Unknown || c.limitBits != bitsOf(limit))
+        c = lookUpColourOnce(count, limit);
     if (c.kind == CountColour::BandZero && c.intensity != intensity)
         applyIntensity(c, intensity);
     return c;
 }
 
+// A count of 0 keeps the shade of the block before.
+CountColour colourOfZeroWith(std::int16_t count, float limit, float previousShade, int intensity)
+{
+    CountColour zero =
+        colourRules(bandOf(count, limit), std::clamp(previousShade, 0.0f, 255.0f), count > limit - 2);
+    if (zero.kind == CountColour::BandZero)
+        applyIntensity(zero, intensity);
+    return zero;
+}
 
-// A count of 0 keeps the shade of the block before. The colour is made in
-// one place that the next count of 0 overwrites (colouring runs on the
-// pass's thread only).
+// The colour is made in one place that the next count of 0 overwrites
+// (colouring runs on the pass's thread only).
 const CountColour& colourOfZero(std::int16_t count, float limit, float previousShade, int intensity)
 {
     static CountColour zero;
-    zero = colourRules(bandOf(count, limit), std::clamp(previousShade, 0.0f, 255.0f), count > limit - 2);
-    if (zero.kind == CountColour::BandZero)
-        applyIntensity(zero, intensity);
+    zero = colourOfZeroWith(count, limit, previousShade, intensity);
     return zero;
 }
 
@@ -198,6 +211,29 @@ void colourColumn(const std::int16_t* counts, Colour* colours, int blocks, int i
         colours[k] = colourNext(carried, counts[k], limit, intensity);
     carryToState(carried);
     setBlockCorners();
+}
+
+CountColours::CountColours(float maxIterations, int intensity_)
+    : limit(maxIterations), intensity(intensity_), colours(32768), shades(32768)
+{
+    if (!(maxIterations >= 1 && maxIterations <= 30000) || maxIterations != std::floor(maxIterations))
+        throw std::invalid_argument("CountColours needs a whole limit from 1 to 30000");
+    for (int count = 1; count < 32768; ++count) {
+        CountColour c = lookUpColourOnce(static_cast<std::int16_t>(count), maxIterations);
+        // Beyond band 3 only the counts above limit - 2 come, and they are
+        // black: no positive count keeps the colour of the block before.
+        if (c.kind == CountColour::Unchanged)
+            throw std::invalid_argument("CountColours: a count that keeps the colour before");
+        if (c.kind == CountColour::BandZero)
+            applyIntensity(c, intensity);
+        colours[static_cast<std::size_t>(count)] = c.colour;
+        shades[static_cast<std::size_t>(count)] = c.shade;
+    }
+}
+
+Colour CountColours::zeroColour(float shadeBefore) const
+{
+    return colourOfZeroWith(0, limit, shadeBefore, intensity).colour;
 }
 
 void paintBlock(int intensity)

@@ -31,14 +31,6 @@ constexpr int IterationsMin = 1, IterationsMax = 30000;
 constexpr int CalcStepMin = 1, CalcStepMax = 400;
 constexpr int IntensityMin = 0, IntensityMax = 1020;
 
-struct Location {
-    double viewXMin, viewYMin, viewXMax, viewYMax;
-    float maxIterations;
-    std::int16_t calcStep, zoomCount;
-    double zoomFactor;
-    std::int16_t colourLevel;
-};
-
 // Written byte by byte so that the layout does not depend on the compiler's
 // struct packing or on the machine's byte order.
 class Writer {
@@ -226,11 +218,8 @@ void mnusavelocation_Click()
         tell("Could not save the location to \"" + path + "\".\r\n" + problem);
 }
 
-void mnuloadlocation_Click()
+std::string readLocationFile(const std::string& path, Location& l)
 {
-    const std::string path = showOpenDialog("sav", dataFolderPath("location"));
-    if (!hasLocationExtension(path))
-        return;
     // All 50 bytes or nothing: a file that is refused changes nothing, and
     // the user learns what was wrong with it.
     const FileRead read = readFileStart(path, LocationFileSize);
@@ -238,11 +227,22 @@ void mnuloadlocation_Click()
     if (problem.empty() && read.bytes.size() < LocationFileSize)
         problem = "The file is " + std::to_string(read.bytes.size()) + " bytes long; a location file is "
                   + std::to_string(LocationFileSize) + " bytes long.";
-    Location l{};
     if (problem.empty()) {
         l = decode(read.bytes);
         problem = refusal(l);
     }
+    return problem;
+}
+
+int locationIterations(const Location& l) { return *iterationsForBar(l.maxIterations); }
+
+void mnuloadlocation_Click()
+{
+    const std::string path = showOpenDialog("sav", dataFolderPath("location"));
+    if (!hasLocationExtension(path))
+        return;
+    Location l{};
+    const std::string problem = readLocationFile(path, l);
     if (!problem.empty()) {
         tell("Could not load the location from \"" + path + "\".\r\n" + problem);
         return;
@@ -261,7 +261,7 @@ void mnuloadlocation_Click()
     // In this order; each bar's change handler updates its label (and, for
     // kstep, calcStep, which already holds the same value).
     Platform& p = platform();
-    p.setScrollValue(ScrollBar::itera, *iterationsForBar(l.maxIterations));
+    p.setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(locationIterations(l)));
     p.setScrollValue(ScrollBar::kstep, l.calcStep);
     p.setScrollValue(ScrollBar::colourbar, l.colourLevel);
 

@@ -140,11 +140,12 @@ bool readUpTo(int fd, std::size_t limit, std::string& out)
 
 }  // namespace
 
-std::string replaceFileContents(const std::string& path, const void* data, std::size_t size, Durability durability)
+ReplacingFile::ReplacingFile(const std::string& path, Durability durability_) : target(path), durability(durability_)
 {
-    std::string target = path;
-    if (!followLinks(target))
-        return writeProblem(errno, target);
+    if (!followLinks(target)) {
+        why = writeProblem(errno, target);
+        return;
+    }
     // Only a regular file is ever replaced, and only one the user may write:
     // renaming over a read-only file would otherwise succeed wherever its
     // folder is writable, and root may write anything. A file that is
@@ -152,36 +153,122 @@ std::string replaceFileContents(const std::string& path, const void* data, std::
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
-        return notAFileProblem(old.st_mode);
-    if (exists && (old.st_mode & 0222) == 0)
-        return "The file is read-only.";
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        return errno == EROFS ? writeProblem(EROFS, target) : "The file is read-only.";
+        why = notAFileProblem(old.st_mode);
+    else if (exists && (old.st_mode & 0222) == 0)
+        why = "The file is read-only.";
+    else if (exists && ::access(target.c_str(), W_OK) != 0)
+        why = errno == EROFS ? writeProblem(EROFS, target) : "The file is read-only.";
+    if (!why.empty())
+        return;
+    fd = openTemporaryBeside(target, temporary);
+    if (fd < 0) {
+        why = writeProblem(errno, target);
+        return;
+    }
+    if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
+        fail(errno);
+}
 
-    std::string temporary;
-    const int fd = openTemporaryBeside(target, temporary);
+void ReplacingFile::fail(int error)
+{
+    if (why.empty())
+        why = writeProblem(error, target);
+    abandon();
+}
+
+void ReplacingFile::abandon()
+{
+    if (fd < 0 && temporary.empty())
+        return;  // committed, failed or abandoned already
+    if (fd >= 0)
+        ::close(fd);
+    if (!temporary.empty())
+        ::unlink(temporary.c_str());
+    fd = -1;
+    temporary.clear();
+    pending.clear();
+    if (why.empty())
+        why = "The file was not completed.";
+}
+
+bool ReplacingFile::flush()
+{
     if (fd < 0)
-        return writeProblem(errno, target);
-    int error = 0;
-    const auto step = [&error](bool ok) {
-        if (!ok && error == 0)
-            error = errno;
-    };
-    if (exists)
-        step(::fchmod(fd, old.st_mode & 07777) == 0);
-    if (error == 0)
-        step(writeAll(fd, static_cast<const char*>(data), size));
+        return false;
+    if (!writeAll(fd, pending.data(), pending.size())) {
+        fail(errno);
+        return false;
+    }
+    pending.clear();
+    return true;
+}
+
+bool ReplacingFile::write(const void* data, std::size_t size)
+{
+    // Small pieces are gathered, so that a picture is not written a few
+    // bytes at a time.
+    constexpr std::size_t Gathered = std::size_t{1} << 20;
+    if (fd < 0)
+        return false;
+    const char* bytes = static_cast<const char*>(data);
+    if (pending.size() + size > Gathered && !flush())
+        return false;
+    if (size >= Gathered) {
+        if (!writeAll(fd, bytes, size)) {
+            fail(errno);
+            return false;
+        }
+        return true;
+    }
+    pending.insert(pending.end(), bytes, bytes + size);
+    return true;
+}
+
+bool ReplacingFile::writeAt(std::uint64_t offset, const void* data, std::size_t size)
+{
+    if (!flush())
+        return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+std::string ReplacingFile::commit()
+{
+    if (!flush())
+        return why;
     // On disk before the rename, so that a crash leaves the old file or the
     // new one, never an empty one.
-    if (error == 0 && durability == Durability::Synced)
-        step(::fsync(fd) == 0);
-    step(::close(fd) == 0);
-    if (error == 0)
-        step(std::rename(temporary.c_str(), target.c_str()) == 0);
-    if (error == 0)
-        return {};
-    ::unlink(temporary.c_str());
-    return writeProblem(error, target);
+    if (durability == Durability::Synced && ::fsync(fd) != 0) {
+        fail(errno);
+        return why;
+    }
+    const int closing = ::close(fd);
+    fd = -1;
+    if (closing != 0 || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        fail(errno);
+        return why;
+    }
+    temporary.clear();
+    return why;
+}
+
+std::string replaceFileContents(const std::string& path, const void* data, std::size_t size, Durability durability)
+{
+    ReplacingFile file(path, durability);
+    file.write(data, size);
+    return file.commit();
 }
 
 FileRead readFileStart(const std::string& path, std::size_t limit)

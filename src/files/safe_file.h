@@ -5,8 +5,10 @@
 // comes back as a sentence in plain words that the commands show the user.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vantorel {
 
@@ -24,6 +26,37 @@ enum class Durability { Synced, Unsynced };
 // was and no temporary file is left over. Never creates a folder.
 std::string replaceFileContents(const std::string& path, const void* data, std::size_t size,
                                 Durability durability = Durability::Synced);
+
+// The same for a file written piece by piece, such as a picture too large to
+// hold: the pieces go to a temporary file beside the target, which takes the
+// target's place only at commit. A failure, an abandon or destruction before
+// commit removes the temporary file and leaves the target as it was.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(const std::string& path, Durability durability = Durability::Synced);
+    ~ReplacingFile() { abandon(); }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Why the file cannot be written, in plain words; empty while all is well.
+    const std::string& problem() const { return why; }
+    // Appends bytes, or writes them at an offset from the start; false after
+    // a failure (problem() says why).
+    bool write(const void* data, std::size_t size);
+    bool writeAt(std::uint64_t offset, const void* data, std::size_t size);
+    // Puts the file in place of the target; returns problem().
+    std::string commit();
+    void abandon();
+
+private:
+    bool flush();
+    void fail(int error);
+
+    std::string target, temporary, why;
+    Durability durability;
+    int fd = -1;
+    std::vector<char> pending;  // appended bytes not yet written
+};
 
 // What a read gave: the bytes, or why there are none.
 struct FileRead {

@@ -7,7 +7,9 @@
 
 namespace vantorel {
 
-MemoryPlatform::MemoryPlatform() : pixels(static_cast<std::size_t>(Width) * Height, Background)
+MemoryPlatform::MemoryPlatform(int width, int height)
+    : reportedHeight(height), width(width), height(height),
+      pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), Background)
 {
     // The values the scroll bars are created with.
     scrollValues[static_cast<int>(ScrollBar::itera)] = 1;
@@ -20,17 +22,17 @@ void MemoryPlatform::canvasClear() { std::fill(pixels.begin(), pixels.end(), Bac
 void MemoryPlatform::fill(int x1, int y1, int x2, int y2, Colour colour)
 {
     PixelBox box{x1, y1, x2, y2};
-    if (!box.clipTo(Width, Height))
+    if (!box.clipTo(width, height))
         return;
     for (int y = box.y1; y <= box.y2; ++y)
-        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * Width + box.x1, box.x2 - box.x1 + 1, colour);
+        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * width + box.x1, box.x2 - box.x1 + 1, colour);
 }
 
 void MemoryPlatform::canvasSetPixel(int x, int y, Colour colour)
 {
     ++setPixelCalls;
-    if (x >= 0 && x < Width && y >= 0 && y < Height)
-        pixels[static_cast<std::size_t>(y) * Width + x] = colour;
+    if (x >= 0 && x < width && y >= 0 && y < height)
+        pixels[static_cast<std::size_t>(y) * width + x] = colour;
 }
 
 void MemoryPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour)
@@ -42,12 +44,12 @@ void MemoryPlatform::canvasFillBox(int x1, int y1, int x2, int y2, Colour colour
 void MemoryPlatform::canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks)
 {
     PixelBox box{};
-    if (!columnBox(x, blockWidth, blockHeight, blocks, Width, Height, box)) {
+    if (!columnBox(x, blockWidth, blockHeight, blocks, width, height, box)) {
         Platform::canvasPaintColumn(x, blockWidth, blockHeight, colours, blocks);
         return;
     }
     (blockHeight == 1 ? setPixelCalls : fillBoxCalls) += blocks;
-    paintColumnInto(pixels.data(), Width, box, blockHeight, colours, [](Colour c) { return c; });
+    paintColumnInto(pixels.data(), width, box, blockHeight, colours, [](Colour c) { return c; });
 }
 
 void MemoryPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour)
@@ -61,7 +63,7 @@ void MemoryPlatform::canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour
 std::string MemoryPlatform::canvasBmp()
 {
     ++bitmapsTaken;
-    return encodeBmp ? encodeBmp(pixels, Width, Height) : std::string();
+    return encodeBmp ? encodeBmp(pixels, width, height) : std::string();
 }
 
 void MemoryPlatform::showInformationWindow()

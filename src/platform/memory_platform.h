@@ -1,5 +1,6 @@
 #pragma once
-// A platform without a window system: the canvas is a 600 x 500 pixel buffer,
+// A platform without a window system: the canvas is a pixel buffer (600 x 500
+// unless a test asks for another size),
 // captions and scroll bars are plain values, the event pump runs whatever
 // actions a caller scheduled for it. The headless tools and the tests use it.
 
@@ -28,11 +29,14 @@ struct ProgramEnded : std::runtime_error {
 
 class MemoryPlatform : public Platform {
 public:
-    static constexpr int Width = 600;
+    static constexpr int Width = 600;   // the canvas of the main window
     static constexpr int Height = 500;
     static constexpr Colour Background = 0;  // the menu-text colour, black
 
-    MemoryPlatform();
+    // A canvas of another size: the pass reads its size from the canvas, so
+    // this is how the pass draws pictures of other sizes (its 16-bit state
+    // takes up to 2184 pixels a side: 32767 twips).
+    explicit MemoryPlatform(int width = Width, int height = Height);
 
     // --- Platform ---
     void canvasClear() override;
@@ -40,7 +44,7 @@ public:
     void canvasFillBox(int x1, int y1, int x2, int y2, Colour colour) override;
     void canvasPaintColumn(int x, int blockWidth, int blockHeight, const Colour* colours, int blocks) override;
     void canvasDrawBox(int x1, int y1, int x2, int y2, Colour colour) override;
-    double canvasOuterWidthTwips() override { return Width * double(TwipsPerPixel); }
+    double canvasOuterWidthTwips() override { return width * double(TwipsPerPixel); }
     double canvasOuterHeightTwips() override { return reportedHeight * double(TwipsPerPixel); }
     bool persistentImage() override { return persistent; }
     void setPersistentImage(bool on) override { persistent = on; }
@@ -82,7 +86,9 @@ public:
     std::function<std::string(std::span<const Colour> pixels, int width, int height)> encodeBmp;
 
     // --- what a test sets up or inspects ---
-    Colour pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * Width + x]; }
+    Colour pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    int canvasWidth() const { return width; }
+    int canvasHeight() const { return height; }
     const CanvasPixels& canvas() const { return pixels; }
     // Runs `action` during the pump with this 1-based number.
     void atPump(long pumpNumber, std::function<void()> action);
@@ -95,8 +101,8 @@ public:
     void presetScrollValue(ScrollBar bar, std::int16_t value) { scrollValues[static_cast<int>(bar)] = value; }
 
     // The canvas height the platform reports, for a test of a shorter canvas
-    // (the pixels stay Width x Height).
-    int reportedHeight = Height;
+    // (the pixels stay as they are).
+    int reportedHeight;
     long pumps = 0;       // pumps so far
     int openWindows = 1;  // what pumpEvents reports
     long setPixelCalls = 0, fillBoxCalls = 0;
@@ -125,6 +131,7 @@ private:
     static int index(Caption c) { return static_cast<int>(c); }
     void fill(int x1, int y1, int x2, int y2, Colour colour);
 
+    int width, height;
     CanvasPixels pixels;
     std::array<std::string, static_cast<int>(Caption::Count)> captions{};
     std::array<std::vector<std::string>, static_cast<int>(Caption::Count)> history{};

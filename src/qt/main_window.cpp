@@ -6,6 +6,7 @@
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
 #include "qt/canvas.h"
+#include "qt/export_dialog.h"
 #include "ui/lifecycle.h"
 #include "ui/option_toggles.h"
 #include "ui/parameter_controls.h"
@@ -443,6 +444,7 @@ void MainWindow::buildMenus()
     picture->menuAction()->setObjectName("mnusavepicture");
     item(picture, "mnusavepicturebmp", "&Bitmap format (bmp)", [] { mnusavepicturebmp_Click(); });
     item(picture, "mnusavepicturejpeg", "&Jpeg format (jpeg)", nullptr);
+    item(file, "mnuexportpicture", "Export picture…", [this] { mnuexportpicture_Click(this); });
     separator(file, "mnufileseparator1");
     item(file, "mnuend", "&Exit", [] { mnuend_Click(); });
 

@@ -3,11 +3,20 @@
 
 #include "window_fixture.h"
 
+#include "navigation/plot_settings.h"
+#include "qt/export_dialog.h"
+
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <filesystem>
 
 namespace vantorel::testing {
 namespace {
@@ -67,6 +76,176 @@ TEST_F(FileCommandsTest, LocationTypedWithoutExtensionIsSavedAsSavAndOnlyTheExac
     EXPECT_EQ(state.viewXMin, -2.25);
     EXPECT_TRUE(state.plotStarted);  // the loaded place was plotted
     EXPECT_EQ(caption(Caption::Label1), "-2" + qt->decimalSeparator() + "25");
+}
+
+// Answers every message box while it lives, as a user would: Yes where it
+// asks, OK otherwise; keeps the title and text of each.
+class MessageAnswers {
+public:
+    MessageAnswers()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            seen << box->windowTitle() + "|" + box->text();
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
+        });
+        timer.start(10);
+    }
+    QStringList seen;
+
+private:
+    QTimer timer;
+};
+
+// Chooses the size in the export's size dialog (a preset index, or free
+// values when index is -1), then the file as typeIntoFileDialog does.
+void answerExport(int preset, int width, int height, const QString& folder, const QString& name, QStringList* presets)
+{
+    QTimer::singleShot(0, [=] {
+        auto* dialog = qobject_cast<qt::ExportSizeDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        for (int i = 0; i < dialog->presets->count(); ++i)
+            *presets << dialog->presets->itemText(i);
+        if (preset >= 0) {
+            dialog->presets->setCurrentIndex(preset);
+        } else {
+            dialog->width->setValue(width);
+            dialog->height->setValue(height);
+        }
+        *presets << dialog->presets->currentText();
+        static QString title;
+        typeIntoFileDialog(folder, name, &title);
+        dialog->accept();
+    });
+}
+
+// The size of a PNG from its header.
+QSize pngSize(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray b = f.read(24);
+    const auto u32 = [&](int at) {
+        return static_cast<int>(static_cast<unsigned char>(b[at]) << 24 | static_cast<unsigned char>(b[at + 1]) << 16
+                                | static_cast<unsigned char>(b[at + 2]) << 8 | static_cast<unsigned char>(b[at + 3]));
+    };
+    return b.size() == 24 ? QSize(u32(16), u32(20)) : QSize();
+}
+
+// "&Start" of a fresh program with these settings on an in-memory canvas of
+// this size, as an image.
+QImage startOnCanvas(const PlotSettings& settings, int width, int height)
+{
+    const ExplorationState saved = state;
+    Platform* window = &platform();
+    MemoryPlatform memory(width, height);
+    state = ExplorationState{};
+    connectHeadlessHandlers(memory);
+    setPlatform(&memory);
+    startUp();
+    applyPlotSettings(settings);
+    Command1_Click();
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto c = static_cast<std::uint32_t>(memory.pixel(x, y));
+            image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        }
+    setPlatform(window);
+    state = saved;
+    return image;
+}
+
+TEST_F(FileCommandsTest, ExportPictureTakesASizeAndAFileDrawsInTheBackgroundAndSaysWhereItWent)
+{
+    QTemporaryDir folder;
+    MessageAnswers messages;
+    const QImage canvasBefore = canvas()->image();
+    QStringList presets;
+    // The settings of the moment: the view, the three bars and the options.
+    PlotSettings now;
+    now.view[0] = state.viewXMin = -1.5, now.view[3] = state.viewYMax = 0.75;
+    now.iterations = 200, now.step = 3, now.intensity = 900, now.refinement = false;
+    bar("itera")->setValue(200);
+    bar("kstep")->setValue(3);
+    bar("colourbar")->setValue(900);
+    state.refinementBase = 1;
+
+    answerExport(-1, 37, 21, folder.path(), "wide", &presets);
+    action("mnuexportpicture")->trigger();
+    EXPECT_EQ(presets, (QStringList{"1920 × 1080", "3840 × 2160", "7680 × 4320", "600 × 500", "Other size",
+                                    "Other size"}));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !qt::exportRunning(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.seen.isEmpty(); }, 5000));
+    const QString file = folder.path() + "/wide.png";  // the dialog added the extension
+    EXPECT_EQ(messages.seen.join(";").toStdString(), "Vantorel|The picture was saved to \"" + file.toStdString() + "\".");
+    EXPECT_EQ(pngSize(file), QSize(37, 21));
+    EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), startOnCanvas(now, 37, 21));
+    // Nothing of the window's own picture or state was touched.
+    EXPECT_FALSE(state.plotStarted);
+    EXPECT_EQ(canvas()->image(), canvasBefore);
+
+    // A preset; a BMP by its extension.
+    presets.clear();
+    messages.seen.clear();
+    answerExport(3, 0, 0, folder.path(), "small.bmp", &presets);
+    action("mnuexportpicture")->trigger();
+    EXPECT_EQ(presets.last().toStdString(), "600 × 500");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !qt::exportRunning() && !messages.seen.isEmpty(); }, 20000));
+    QFile bmp(folder.path() + "/small.bmp");
+    EXPECT_EQ(bmp.size(), 900054);
+}
+
+TEST_F(FileCommandsTest, ACancelledExportLeavesNoFileAndAFailedOneSaysWhy)
+{
+    QTemporaryDir folder;
+    MessageAnswers messages;
+    QStringList presets;
+    // A picture that takes a while: the largest preset at a deep limit.
+    bar("itera")->setValue(30000);
+    bar("kstep")->setValue(1);
+    answerExport(2, 0, 0, folder.path(), "poster.png", &presets);
+    action("mnuexportpicture")->trigger();
+    ASSERT_TRUE(qt::exportRunning());
+    auto* progress = form1()->findChild<QProgressDialog*>("exportProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_FALSE(progress->isModal());
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), "Cancel");
+    cancel->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !qt::exportRunning(); }, 20000));
+    QTest::qWait(200);
+    EXPECT_TRUE(messages.seen.isEmpty()) << messages.seen.join("; ").toStdString();
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path().toStdString()));
+
+    // A read-only file of that name is kept, and the user is told why.
+    bar("itera")->setValue(100);
+    const QString kept = folder.path() + "/kept.png";
+    writeBytes(kept.toStdString(), "older");
+    std::filesystem::permissions(kept.toStdString(), std::filesystem::perms::owner_read);
+    answerExport(-1, 20, 10, folder.path(), "kept.png", &presets);
+    action("mnuexportpicture")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !qt::exportRunning() && messages.seen.size() >= 2; }, 20000));
+    EXPECT_TRUE(messages.seen[0].contains("already exists")) << messages.seen[0].toStdString();  // the dialog asks
+    EXPECT_EQ(messages.seen[1].toStdString(),
+              "Vantorel|Could not export the picture to \"" + kept.toStdString() + "\".\nThe file is read-only.");
+    EXPECT_EQ(readBytes(kept.toStdString()), "older");
+
+    // A name of another kind is refused at once.
+    messages.seen.clear();
+    answerExport(-1, 20, 10, folder.path(), "photo.jpg", &presets);
+    action("mnuexportpicture")->trigger();
+    EXPECT_FALSE(qt::exportRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.seen.isEmpty(); }, 5000));
+    EXPECT_EQ(messages.seen[0].toStdString(), "Vantorel|Could not export the picture to \""
+                                                  + folder.path().toStdString()
+                                                  + "/photo.jpg\".\nThe name must end in .png or .bmp.");
 }
 
 }  // namespace

@@ -279,6 +279,7 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
         {".&Save picture", "mnusavepicture"},
         {"..&Bitmap format (bmp)", "mnusavepicturebmp"},
         {"..&Jpeg format (jpeg)", "mnusavepicturejpeg"},
+        {".Export picture…", "mnuexportpicture"},
         {".-", "mnufileseparator1"},
         {".&Exit", "mnuend"},
         {"&Run", "mnurun"},
