@@ -6,6 +6,9 @@
 // bounded memory. With --stages the pass itself runs on a 600 x 500 canvas in
 // memory and is stopped as a user would stop it.
 
+#include "core/big_float.h"
+#include "core/deep_counts.h"
+#include "core/deep_view.h"
 #include "core/picture_engine.h"
 #include "core/pixel_counts.h"
 #include "core/state.h"
@@ -23,6 +26,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -36,13 +40,15 @@ namespace {
 const char* const Usage =
     "Usage: vantorel-render [--view XMIN YMIN XMAX YMAX] [--iterations N] [--step N] [--intensity N]\n"
     "                       [--refinement on|off] [--synchronized on|off] [--location FILE.sav]\n"
-    "                       [--size W H] [--stages K] [--quiet] [--out FILE.png|FILE.bmp] [--counts FILE.npy]\n"
+    "                       [--size W H] [--stages K] [--deep on|off] [--quiet]\n"
+    "                       [--out FILE.png|FILE.bmp] [--counts FILE.npy]\n"
     "       vantorel-render --help | --version\n"
     "Draws one picture of the Mandelbrot set as the program's Start does on a\n"
     "canvas of the given size, without a window, and writes it as a 24-bit PNG or\n"
     "BMP file (by the extension), row by row, in bounded memory.\n"
     "\n"
-    "  --view XMIN YMIN XMAX YMAX  the part of the plane (default -2.25 -1.5 1.25 1.5)\n"
+    "  --view XMIN YMIN XMAX YMAX  the part of the plane (default -2.25 -1.5 1.25 1.5), decimals\n"
+    "                              of any length, XMIN < XMAX and YMIN < YMAX\n"
     "  --iterations N              iteration limit, 1 to 30000 (default 1000)\n"
     "  --step N                    calculation step, 1 to 400 (default 15)\n"
     "  --intensity N               colour intensity, 0 to 1020 (default 500)\n"
@@ -52,6 +58,8 @@ const char* const Usage =
     "                              (the options above take precedence)\n"
     "  --size W H                  the picture's size in pixels, 1 to 65535 each (default 600 500)\n"
     "  --stages K                  stop after the K-th refinement stage (600 x 500 only)\n"
+    "  --deep on|off               draw views deeper than doubles resolve in arbitrary\n"
+    "                              precision (default on), down to 1e-10000 of the corners' size\n"
     "  --out FILE.png|FILE.bmp     the picture to write\n"
     "  --counts FILE.npy           the count each pixel was painted with, as a NumPy\n"
     "                              array of int16, shape (H, W)\n"
@@ -66,15 +74,16 @@ const char* const Usage =
     std::exit(2);
 }
 
-std::optional<double> parseDouble(const std::string& text)
+// Decimal text of any length, read at a precision that keeps every digit given
+// (about 3.33 bits a digit), so that its nearest double is the one strtod gives.
+std::optional<BigFloat> parseDecimal(const std::string& text)
 {
-    if (text.empty())
+    // A decimal of this many characters already names a place 1e-10000 wide;
+    // longer text is refused before it is read.
+    constexpr std::size_t LongestDecimal = 12000;
+    if (text.size() > LongestDecimal)
         return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return BigFloat::parse(text, static_cast<int>(text.size()) * 4 + BigFloat::MinimumBits);
 }
 
 std::optional<long> parseInteger(const std::string& text)
@@ -97,6 +106,8 @@ bool endsWith(std::string text, const std::string& tail)
 
 struct Options {
     PlotSettings settings;
+    DeepView corners{BigFloat(-2.25), BigFloat(-1.5), BigFloat(1.25), BigFloat(1.5)};  // settings.view, exactly as given
+    bool deep = true;
     // Which of the settings were given: a location fills in the others.
     bool view = false, iterations = false, step = false, intensity = false;
     std::string location;
@@ -131,15 +142,21 @@ Options parse(int argc, char** argv)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--view") {
+            BigFloat* corner[4] = {&o.corners.xMin, &o.corners.yMin, &o.corners.xMax, &o.corners.yMax};
             for (int k = 0; k < 4; ++k) {
                 if (i + 1 >= args.size())
-                    fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
-                const auto v = parseDouble(args[++i]);
+                    fail("--view needs four decimal numbers XMIN YMIN XMAX YMAX");
+                const auto v = parseDecimal(args[++i]);
                 if (!v)
-                    fail("--view needs four finite numbers XMIN YMIN XMAX YMAX");
-                o.settings.view[k] = *v;
+                    fail("--view needs four decimal numbers XMIN YMIN XMAX YMAX, each at most 12000 characters");
+                *corner[k] = *v;
+                o.settings.view[k] = v->toDouble();
             }
+            if (!(o.corners.xMin < o.corners.xMax) || !(o.corners.yMin < o.corners.yMax))
+                fail("--view needs XMIN below XMAX and YMIN below YMAX");
             o.view = true;
+        } else if (a == "--deep") {
+            o.deep = onOff(i, a);
         } else if (a == "--iterations") {
             o.settings.iterations = integerIn(i, a, 1, 30000);
             o.iterations = true;
@@ -212,6 +229,7 @@ void applyLocation(Options& o)
     if (!o.view) {
         const double corners[4] = {l.viewXMin, l.viewYMin, l.viewXMax, l.viewYMax};
         std::copy(std::begin(corners), std::end(corners), o.settings.view);
+        o.corners = {BigFloat(l.viewXMin), BigFloat(l.viewYMin), BigFloat(l.viewXMax), BigFloat(l.viewYMax)};
     }
     if (!o.iterations)
         o.settings.iterations = locationIterations(l);
@@ -290,6 +308,8 @@ int renderStages(const Options& o, MemoryPlatform& canvas)
     };
     startUp();
     applyPlotSettings(o.settings);
+    setDeepZoomEnabled(o.deep);
+    adoptDeepView(o.corners);
     canvas.onEveryPump = [stages = o.stages, stagesDone = 0L]() mutable {
         if (state.pixelX + state.blockWidth > state.canvasWidth - state.blockWidth && ++stagesDone == stages)
             state.abortRequested = true;
@@ -326,8 +346,18 @@ int main(int argc, char** argv)
     const PlotSettings& p = o.settings;
     const PictureSettings settings{o.width, o.height, static_cast<float>(p.iterations), p.intensity, p.refinement,
                                    p.synchronized};
-    const DoubleViewCounts source(p.view[0], p.view[1], p.view[2], p.view[3], o.width, o.height,
-                                  static_cast<float>(p.iterations), p.step);
+    // Where doubles resolve the view on this canvas (or with --deep off) its
+    // nearest doubles are drawn, as ever; past that, the corners as given.
+    if (!std::isfinite(p.view[0]) || !std::isfinite(p.view[1]) || !std::isfinite(p.view[2])
+        || !std::isfinite(p.view[3]))
+        fail("--view needs corners within the range of doubles");
+    const bool flat = o.corners.xMin == o.corners.xMax || o.corners.yMin == o.corners.yMax;
+    if (o.deep && !flat && !withinDeepestDepth(o.corners, o.width, o.height))
+        fail("--view is deeper than the deepest view drawn (1e-10000 of the corners' size)");
+    const std::unique_ptr<PixelCountSource> source = pictureCountsFor(
+        o.corners, o.deep, o.width, o.height, static_cast<float>(p.iterations), p.step, &interrupted);
+    if (!source)
+        return reportProblem({PictureEnd::Cancelled, {}, {}});
     PictureControl control;
     control.cancel = &interrupted;
     std::optional<ProgressBar> bar;
@@ -335,5 +365,5 @@ int main(int argc, char** argv)
         bar.emplace(o.height);
         control.progress = [&bar](int rows) { bar->show(rows); };
     }
-    return reportProblem(exportPicture(settings, source, {o.out, o.counts}, control));
+    return reportProblem(exportPicture(settings, *source, {o.out, o.counts}, control));
 }

@@ -1,13 +1,9 @@
 #include "core/deep_engine.h"
 
-#include "core/big_float.h"
-#include "core/bla_table.h"
 #include "core/count_kernel.h"
+#include "core/deep_reference.h"
 #include "core/deep_view.h"
 #include "core/perturbation.h"
-#include "core/reference_orbit.h"
-
-#include <mpfr.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,48 +16,13 @@
 namespace vantorel {
 namespace {
 
-FloatExp wide(const BigFloat& x)
-{
-    if (x.isZero())
-        return {};
-    long exponent = 0;
-    const double mantissa = mpfr_get_d_2exp(&exponent, static_cast<mpfr_srcptr>(x.mpfr()), MPFR_RNDN);
-    return FloatExp::scaled(mantissa, exponent);
-}
-
-// The reference orbit and its runs, for limits up to what they serve.
-struct Tables {
-    ReferenceOrbit orbit;
-    BlaTable table;
-    bool serves(int rounds) const { return orbit.escaped || orbit.last >= rounds; }
-};
-
-// Where the pixels of the view lie against the reference point: pixel
-// (px, py) differs from it by (offX + px stepX, offY + py stepY). The point of
-// a pixel is the pass's own, c = px * (span / width) + corner, and the
-// reference is the centre of the view.
-struct Geometry {
-    FloatExp offX, offY, stepX, stepY;
-    FloatExp dcMax;  // the largest difference of any pixel
-    ComplexExp dc(int px, int py) const
-    {
-        return ComplexExp::from(offX + FloatExp::from(px) * stepX, offY + FloatExp::from(py) * stepY);
-    }
-};
-
 // Computes the tables on a thread of its own.
 class Preparation {
 public:
-    Preparation(BigFloat cRe, BigFloat cIm, int rounds, int bits, FloatExp dcMax) : rounds(rounds)
+    Preparation(DeepReference reference, int rounds) : rounds(rounds)
     {
-        thread = std::thread([this, cRe = std::move(cRe), cIm = std::move(cIm), bits, dcMax] {
-            auto orbit = computeReferenceOrbit(cRe, cIm, this->rounds, bits, cancel, hold);
-            std::shared_ptr<Tables> made;
-            if (orbit) {
-                made = std::make_shared<Tables>();
-                made->table = BlaTable(*orbit, dcMax);
-                made->orbit = std::move(*orbit);
-            }
+        thread = std::thread([this, reference = std::move(reference)] {
+            auto made = computeDeepTables(reference, this->rounds, cancel, hold);
             std::lock_guard lock(mutex);
             result = std::move(made);
             finished = true;
@@ -77,7 +38,7 @@ public:
     Preparation& operator=(const Preparation&) = delete;
 
     // The tables once made (null before, and after a cancel).
-    std::shared_ptr<const Tables> wait(int milliseconds)
+    std::shared_ptr<const DeepTables> wait(int milliseconds)
     {
         std::unique_lock lock(mutex);
         done.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return finished; });
@@ -96,7 +57,7 @@ private:
     std::atomic<bool> cancel{false}, hold{false};
     std::mutex mutex;
     std::condition_variable done;
-    std::shared_ptr<const Tables> result;
+    std::shared_ptr<const DeepTables> result;
     bool finished = false;
     std::thread thread;
 };
@@ -105,10 +66,8 @@ struct DeepPass {
     std::uint64_t generation = 0;
     DeepView view;
     int width = 0, height = 0;
-    BigFloat refRe, refIm;
-    int bits = 0;
-    Geometry geometry;
-    std::shared_ptr<const Tables> tables;
+    DeepReference reference;
+    std::shared_ptr<const DeepTables> tables;
     std::unique_ptr<Preparation> preparation;
 };
 
@@ -118,16 +77,11 @@ bool active = false;
 
 // What the kernel threads count with.
 struct KernelTables {
-    Geometry geometry;
-    std::shared_ptr<const Tables> tables;
+    DeepGeometry geometry;
+    std::shared_ptr<const DeepTables> tables;
 };
 std::shared_ptr<const KernelTables> published;
 std::atomic<const KernelTables*> kernelTables{nullptr};
-
-PerturbationInput inputFor(const Tables& t, int rounds, int step, std::int16_t never)
-{
-    return {&t.orbit, &t.table, rounds, step, never};
-}
 
 }  // namespace
 
@@ -148,19 +102,7 @@ void beginDeepPass(int width, int height)
     p.view = v;
     p.width = width;
     p.height = height;
-    p.bits = bitsForView(v, width, height);
-    const BigFloat spanX = v.xMax.minus(v.xMin, p.bits), spanY = v.yMax.minus(v.yMin, p.bits);
-    p.refRe = v.xMin.plus(spanX.times(0.5), p.bits);
-    p.refIm = v.yMin.plus(spanY.times(0.5), p.bits);
-    Geometry& g = p.geometry;
-    g.offX = wide(v.xMin.minus(p.refRe, p.bits));
-    g.offY = wide(v.yMin.minus(p.refIm, p.bits));
-    g.stepX = wide(spanX.dividedBy(width, p.bits));
-    g.stepY = wide(spanY.dividedBy(height, p.bits));
-    // The farthest pixel from the centre is a corner's.
-    const FloatExp halfX = maxOf(FloatExp{std::fabs(g.offX.m), g.offX.e}, FloatExp{std::fabs(g.stepX.m) * 0.5, g.stepX.e} * FloatExp::from(width));
-    const FloatExp halfY = maxOf(FloatExp{std::fabs(g.offY.m), g.offY.e}, FloatExp{std::fabs(g.stepY.m) * 0.5, g.stepY.e} * FloatExp::from(height));
-    g.dcMax = magnitude(ComplexExp::from(halfX, halfY));
+    p.reference = deepReferenceFor(v, width, height);
 }
 
 bool deepPassActive() { return active; }
@@ -183,7 +125,7 @@ bool deepTablesReady(float maxIterations, int calcStep)
             return true;
     }
     if (!p.preparation || p.preparation->rounds < rounds)
-        p.preparation = std::make_unique<Preparation>(p.refRe, p.refIm, rounds, p.bits, p.geometry.dcMax);
+        p.preparation = std::make_unique<Preparation>(p.reference, rounds);
     return false;
 }
 
@@ -217,7 +159,7 @@ std::int16_t deepEscapeCount(int px, int py, float maxIterations, int calcStep)
 {
     const CountBound bound = countBound(maxIterations, calcStep);
     const DeepPass& p = *current;
-    return perturbedCount(inputFor(*p.tables, bound.rounds, calcStep, bound.count), p.geometry.dc(px, py));
+    return perturbedCount(p.tables->input(bound.rounds, calcStep, bound.count), p.reference.geometry.dc(px, py));
 }
 
 void publishDeepKernelTables()
@@ -227,7 +169,7 @@ void publishDeepKernelTables()
         published.reset();
         return;
     }
-    auto made = std::make_shared<KernelTables>(KernelTables{current->geometry, current->tables});
+    auto made = std::make_shared<KernelTables>(KernelTables{current->reference.geometry, current->tables});
     kernelTables.store(made.get());
     published = std::move(made);
 }
@@ -244,7 +186,7 @@ void runDeepKernel(const kernel::Batch& batch)
     }
     struct Source {
         const kernel::Feed& feed;
-        const Geometry& geometry;
+        const DeepGeometry& geometry;
     } source{batch.feed, k->geometry};
     const PixelSource pixels{
         [](void* ctx, int& id, ComplexExp& dc) {
@@ -263,7 +205,7 @@ void runDeepKernel(const kernel::Batch& batch)
             s.feed.deliver(s.feed.ctx, id, count);
         },
         &source};
-    perturbedCounts(inputFor(*k->tables, batch.rounds, batch.step, batch.neverEscapes), pixels);
+    perturbedCounts(k->tables->input(batch.rounds, batch.step, batch.neverEscapes), pixels);
 }
 
 }  // namespace vantorel
