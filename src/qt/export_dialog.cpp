@@ -1,5 +1,7 @@
 #include "qt/export_dialog.h"
 
+#include "core/deep_counts.h"
+#include "core/deep_view.h"
 #include "core/picture_engine.h"
 #include "core/pixel_counts.h"
 #include "core/state.h"
@@ -19,6 +21,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -39,9 +42,9 @@ class Export : public QObject {
     Q_OBJECT
 
 public:
-    Export(QWidget* window, const PictureSettings& settings, std::unique_ptr<DoubleViewCounts> counts,
+    Export(QWidget* window, const PictureSettings& settings, const DeepView& view, bool deepZoom, int calcStep,
            const std::string& target)
-        : QObject(window), settings(settings), source(std::move(counts)), path(target)
+        : QObject(window), settings(settings), path(target)
     {
         progress = new QProgressDialog("Exporting the picture…", "Cancel", 0, settings.height, window);
         progress->setObjectName("exportProgress");
@@ -59,9 +62,16 @@ public:
         PictureControl control;
         control.cancel = &cancel;
         control.progress = [this](int rows) { rowsDone.store(rows, std::memory_order_relaxed); };
-        worker = std::thread([this, control] {
+        worker = std::thread([this, control, view, deepZoom, calcStep] {
             try {
-                result = exportPicture(this->settings, *source, ExportTargets{path, {}}, control);
+                // A deep view's reference orbit is computed here too, out of
+                // the window's way; Cancel stops it.
+                const auto source = pictureCountsFor(view, deepZoom, this->settings.width, this->settings.height,
+                                                     this->settings.maxIterations, calcStep, &cancel);
+                if (source)
+                    result = exportPicture(this->settings, *source, ExportTargets{path, {}}, control);
+                else
+                    result.end = PictureEnd::Cancelled;
             } catch (const std::exception& e) {
                 result.file = path;
                 result.problem = e.what();
@@ -125,7 +135,6 @@ public:
 
 private:
     PictureSettings settings;
-    std::unique_ptr<DoubleViewCounts> source;
     std::string path;
     QProgressDialog* progress = nullptr;
     QTimer* timer = nullptr;
@@ -218,16 +227,13 @@ void mnuexportpicture_Click(QWidget* window)
     settings.intensity = p.scrollValue(ScrollBar::colourbar);
     settings.refinement = state.refinementBase > 1;
     settings.synchronized = state.synchronizedMode;
-    std::unique_ptr<DoubleViewCounts> counts;
-    try {
-        counts = std::make_unique<DoubleViewCounts>(state.viewXMin, state.viewYMin, state.viewXMax, state.viewYMax,
-                                                    settings.width, settings.height, settings.maxIterations,
-                                                    p.scrollValue(ScrollBar::kstep));
-    } catch (const std::invalid_argument&) {
+    if (!std::isfinite(state.viewXMin) || !std::isfinite(state.viewYMin) || !std::isfinite(state.viewXMax)
+        || !std::isfinite(state.viewYMax)) {
         tell("Could not export the picture to \"" + path + "\".\r\nThe view is not a finite part of the plane.");
         return;
     }
-    Export::running = new Export(window, settings, std::move(counts), path);
+    Export::running = new Export(window, settings, currentDeepView(), deep.enabled, p.scrollValue(ScrollBar::kstep),
+                                 path);
     Export::running->show();
 }
 
