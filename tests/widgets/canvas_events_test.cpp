@@ -6,6 +6,7 @@
 
 #include <QKeyEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QWindow>
 
 #include <cmath>
@@ -148,7 +149,14 @@ TEST_F(CanvasEventsTest, EverythingDrawnReachesTheScreen)
         QTest::qWait(30);
         return window()->screen()->grabWindow(window()->winId()).toImage();
     };
-    QTest::qWait(30);  // the first frame is over
+    // A window larger than the screen scrolls: the part of the canvas the
+    // test draws on is brought into view first, before anything is drawn.
+    const auto showCanvasPart = [this](QRect part) {
+        const QPoint centre = canvas()->mapTo(form1()->clientArea(), part.center());
+        form1()->clientScroller()->ensureVisible(centre.x(), centre.y(), part.width() / 2 + 1, part.height() / 2 + 1);
+        QTest::qWait(30);  // repainted, and the frame is over
+    };
+    showCanvasPart(QRect(100, 0, 421, 401));
     platform().canvasFillBox(100, 120, 130, 140, 0x0000FF);  // red
     platform().canvasSetPixel(520, 400, 0xFF0000);           // blue
     const Colour column[] = {0x00FF00, 0x0000FF, 0xFF0000};  // green, red, blue
@@ -161,6 +169,7 @@ TEST_F(CanvasEventsTest, EverythingDrawnReachesTheScreen)
     EXPECT_EQ(screen.pixel(inWindow({300, 0})), qRgb(0, 255, 0));
     EXPECT_NE(screen.pixel(inWindow({304, 0})), qRgb(0, 255, 0));
 
+    showCanvasPart(QRect(598, 200, 2, 300));
     platform().canvasPaintColumn(598, 4, 200, column, 3);  // 2 pixels wide and 500 high on the canvas
     screen = screenAfterPump();
     EXPECT_EQ(screen.pixel(inWindow({599, 200})), qRgb(255, 0, 0));
