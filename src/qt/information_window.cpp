@@ -49,6 +49,9 @@ InformationWindow::InformationWindow() : text1(new HelpTextBox(this))
 
     text1->setObjectName("Text1");
     text1->setReadOnly(true);
+    // A keyboard caret, so that the text can be read line by line with the
+    // arrow keys (a screen reader follows the caret).
+    text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette colours = text1->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {

@@ -5,6 +5,7 @@
 #include "files/picture_file.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
+#include "qt/accessibility.h"
 #include "qt/canvas.h"
 #include "ui/lifecycle.h"
 #include "ui/option_toggles.h"
@@ -138,6 +139,10 @@ public:
     using QPushButton::QPushButton;
 
 protected:
+    // An option button is checkable so that its state reaches assistive
+    // technology, but a click only runs its handler: the checked state
+    // follows the caption the handler writes (QtPlatform::setCaption).
+    void nextCheckState() override {}
 
     void keyPressEvent(QKeyEvent* event) override
     {
@@ -152,8 +157,11 @@ protected:
 
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    // Named before its text is set: the text's first change event already
+    // asks for the label's accessible interface, which goes by the name.
+    auto* l = new QLabel(parent);
     l->setObjectName(QString::fromUtf8(name));
+    l->setText(QString::fromUtf8(text));
     l->setTextFormat(Qt::PlainText);
     // A label of fixed size (applyScale) takes new text without asking its
     // parent to lay out again: the progress and time labels change after
@@ -277,10 +285,12 @@ MainWindow::MainWindow()
 {
     setObjectName("Form1");
     setWindowTitle("Vantorel");
+    installAccessibleInterfaces();
     buildControls();
     buildMenus();
     fitLayout();
     fitToScreen();
+    nameControls(*this);
 }
 
 QRect MainWindow::toPixels(const QRect& t) const
@@ -291,6 +301,15 @@ QRect MainWindow::toPixels(const QRect& t) const
     return QRect(left, top, px(t.left() + t.width()) - left, px(t.top() + t.height()) - top);
 }
 
+QAction* MainWindow::optionAction(Caption button) const
+{
+    switch (button) {
+    case Caption::cmdSuccessiverefinement: return successiveAction;
+    case Caption::cmdsynchronizedmode: return synchronizedAction;
+    case Caption::cmdpicturesaving: return savingAction;
+    default: return nullptr;
+    }
+}
 
 void MainWindow::buildControls()
 {
@@ -375,8 +394,10 @@ void MainWindow::buildControls()
                               [] { cmdSuccessiverefinement_Click(); });
     auto* synchronized = button(client, "cmdsynchronizedmode", "Synchronized &mode", twips(8160, 240, 2175, 255),
                                 [] { cmdsynchronizedmode_Click(); });
-    for (QWidget* w : {saving, successive, synchronized})
-        w->raise();
+    for (QPushButton* b : {saving, successive, synchronized}) {
+        b->raise();
+        b->setCheckable(true);
+    }
     set(Caption::cmdpicturesaving, saving);
     set(Caption::cmdSuccessiverefinement, successive);
     set(Caption::cmdsynchronizedmode, synchronized);
@@ -523,13 +544,17 @@ void MainWindow::buildMenus()
     QMenu* options = bar->addMenu("&Options");
     options->setObjectName("mnuoptions");
     options->menuAction()->setObjectName("mnuoptions");
-    item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
-    item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
+    successiveAction = item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
+    synchronizedAction = item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
     separator(options, "mnuoptionsseparator1");
     item(options, "mnuchangecoulours", "&Change colours", nullptr);
     item(options, "mnurestartresolution", "Restart resolution", [] { mnurestartresolution_Click(); });
     separator(options, "mnuoptionsseparator2");
-    item(options, "mnusavingenabled", "Picture saving enabled (slow)", [] { mnusavingenabled_Click(); });
+    savingAction = item(options, "mnusavingenabled", "Picture saving enabled (slow)", [] { mnusavingenabled_Click(); });
+    // The three options show their state as a check mark, kept with the
+    // state the buttons' captions show (QtPlatform::setCaption).
+    for (QAction* a : {successiveAction, synchronizedAction, savingAction})
+        a->setCheckable(true);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("mnuhelp");

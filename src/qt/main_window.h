@@ -33,6 +33,8 @@ public:
     QScrollBar* scrollBar(ScrollBar bar) const { return bars[static_cast<int>(bar)]; }
     // The label or button whose caption the program writes.
     QWidget* captionWidget(Caption control) const { return captions[static_cast<int>(control)]; }
+    // The Options menu item of an option button, or nullptr.
+    QAction* optionAction(Caption button) const;
     // The client area below the menu bar (722 x 625 pixels at the layout
     // scale 1).
     QWidget* clientArea() const { return client; }
@@ -72,6 +74,9 @@ private:
     Canvas* picture1 = nullptr;
     std::array<QScrollBar*, static_cast<int>(ScrollBar::Count)> bars{};
     std::array<QWidget*, static_cast<int>(Caption::Count)> captions{};
+    QAction* successiveAction = nullptr;
+    QAction* synchronizedAction = nullptr;
+    QAction* savingAction = nullptr;
 };
 
 }  // namespace vantorel::qt

@@ -309,12 +309,23 @@ TEST_F(CanvasEventsTest, AHeldArrowKeyStartsANewPassInsideTheRunningOneAtEachRep
 
 TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveTheFocusAsTheyShould)
 {
+    // The state a caption names is the button's and its menu item's checked
+    // state; a new state is announced where the focus left the button (the
+    // screen reader speaks the button's own change while it keeps it).
+    QWidget* notice = control("announcement");
+    const auto checked = [this](const char* name, const char* item) {
+        EXPECT_EQ(button(name)->isChecked(), action(item)->isChecked()) << name;
+        return button(name)->isChecked();
+    };
     click("cmdSuccessiverefinement");
     EXPECT_EQ(state.refinementBase, 1);
     EXPECT_EQ(text("cmdSuccessiverefinement"), "Successive refinement off");
+    EXPECT_FALSE(checked("cmdSuccessiverefinement", "mnusuccessive"));
     EXPECT_TRUE(state.plotStarted);  // it replots
     EXPECT_EQ(text("labelchunkx"), "1");
     EXPECT_EQ(QApplication::focusWidget(), button("cmdSuccessiverefinement"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(notice->accessibleName().startsWith("Plot complete in "));
     // With the focus on the button, an arrow key does not pan.
     keyOnWindow(Qt::Key_Left);
     expectView(-2.25, -1.5, 1.25, 1.5);
@@ -323,11 +334,15 @@ TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveT
     EXPECT_TRUE(state.synchronizedMode);
     EXPECT_EQ(state.blockWidth, state.blockHeight);
     EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode on");
+    EXPECT_TRUE(checked("cmdsynchronizedmode", "mnusynchronized"));
     EXPECT_TRUE(canvas()->hasFocus());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notice->accessibleName(), "Synchronized mode on");
 
     click("cmdpicturesaving");
     EXPECT_TRUE(qt->persistentImage());
     EXPECT_EQ(text("cmdpicturesaving"), "Picture saving on");
+    EXPECT_TRUE(checked("cmdpicturesaving", "mnusavingenabled"));
     EXPECT_TRUE(canvas()->hasFocus());
 
     // "Restart all" resets refinement and saving but not the captions...
@@ -337,6 +352,8 @@ TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveT
     EXPECT_FALSE(qt->persistentImage());
     EXPECT_EQ(text("cmdSuccessiverefinement"), "Successive refinement off");
     EXPECT_EQ(text("cmdpicturesaving"), "Picture saving on");
+    EXPECT_FALSE(checked("cmdSuccessiverefinement", "mnusuccessive"));
+    EXPECT_TRUE(checked("cmdpicturesaving", "mnusavingenabled"));
     // ...until the next click flips the true state.
     stopNextPassAtOnce();
     click("cmdSuccessiverefinement");
@@ -352,6 +369,7 @@ TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveT
     action("mnusynchronized")->trigger();
     EXPECT_FALSE(state.synchronizedMode);
     EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode off");
+    EXPECT_FALSE(checked("cmdsynchronizedmode", "mnusynchronized"));
 }
 
 TEST_F(CanvasEventsTest, TogglesWorkWhileAPlotRuns)

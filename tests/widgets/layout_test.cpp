@@ -5,6 +5,8 @@
 #include "qt/canvas.h"
 #include "qt/information_window.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -362,7 +364,10 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
             found.emplace_back(dots + (a->isSeparator() ? "-" : a->text().toStdString()),
                                a->objectName().toStdString());
             EXPECT_TRUE(a->isVisible());
-            EXPECT_FALSE(a->isCheckable());
+            // The three options carry their state as a check mark.
+            const QString name = a->objectName();
+            EXPECT_EQ(a->isCheckable(),
+                      name == "mnusuccessive" || name == "mnusynchronized" || name == "mnusavingenabled");
             EXPECT_TRUE(a->shortcut().isEmpty());
             if (a->menu())
                 walk(a->menu()->actions(), dots + ".");
@@ -414,8 +419,88 @@ TEST_F(WindowTest, ScrollBarsHaveTheirRangesStepsAndStartValues)
     EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
 }
 
+// What a screen reader finds right after start-up: every control named by
+// what it is, the scroll bars labelled by their captions, the value labels by
+// what they show, the option buttons with their state.
+TEST_F(WindowTest, AssistiveTechnologyFindsEveryControlByNameRoleAndState)
+{
+    const auto iface = [this](const char* name) { return QAccessible::queryAccessibleInterface(control(name)); };
+    const auto said = [&](const char* name, QAccessible::Text t = QAccessible::Name) {
+        return iface(name)->text(t).toStdString();
+    };
+
+    EXPECT_EQ(iface("Picture1")->role(), QAccessible::Graphic);
+    EXPECT_EQ(said("Picture1"), "Mandelbrot picture");
+    // The limit start-up sets reaches it within an accessibility frame.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return said("Picture1", QAccessible::Description).find("1000") != std::string::npos; }, 1000));
+    EXPECT_EQ(said("Picture1", QAccessible::Description),
+              "View x from -2.25 to 1.25, y from -1.5 to 1.5, up to 1000 iterations. "
+              "Arrow keys move the view, plus and minus zoom in and out, Esc quits.");
+    EXPECT_TRUE(iface("Picture1")->state().focusable);
+
+    // Each bar: its name, its caption as its label, and as its value text
+    // the meaning its value label gives it; a description only where that
+    // label says more than the number.
+    const struct {
+        const char *bar, *name, *caption, *valueText, *description;
+    } bars[] = {{"kstep", "Calc. step", "Label12", "Calc. step 15", ""},
+                {"itera", "Iterations", "Label11", "Iterations 1000", ""},
+                {"colourbar", "Colour intensity", "Label5", "Colour intensity normal", "Colour intensity normal"}};
+    for (const auto& b : bars) {
+        SCOPED_TRACE(b.bar);
+        QAccessibleInterface* i = iface(b.bar);
+        EXPECT_EQ(i->role(), QAccessible::ScrollBar);
+        EXPECT_EQ(said(b.bar), b.name);
+        EXPECT_EQ(said(b.bar, QAccessible::Value), b.valueText);
+        EXPECT_EQ(said(b.bar, QAccessible::Description), b.description);
+        const auto labels = i->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.front().first->object(), control(b.caption));
+        ASSERT_NE(i->valueInterface(), nullptr);
+        EXPECT_EQ(i->valueInterface()->currentValue(), bar(b.bar)->value());
+    }
+    qt->setScrollValue(ScrollBar::colourbar, 501);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return said("colourbar", QAccessible::Description).empty(); }, 1000));
+    EXPECT_EQ(said("colourbar", QAccessible::Value), "Colour intensity 501");
+    EXPECT_EQ(said("Label6"), "Colour intensity 501");
+
+    // Value labels before any plot: the meaning alone where the placeholder
+    // shows no value.
+    const std::pair<const char*, const char*> readouts[] = {
+        {"Labeltime", "Time"},           {"labelchunkx", "Chunk width"},   {"Labelchunky", "Chunk height"},
+        {"Labelzoom", "Zoomed"},         {"Label14", "Zoom times factor"}, {"labelitera", "Iterations 1000"},
+        {"Labelkstep", "Calc. step 15"}, {"Label1", "Top left x 0"},       {"Label2", "Top left y 0"},
+        {"Label3", "Bottom right x 0"},  {"Label4", "Bottom right y 0"}};
+    for (const auto& [name, spoken] : readouts)
+        EXPECT_EQ(said(name), spoken) << name;
+
+    QAccessibleInterface* progress = iface("Labelcompleted");
+    EXPECT_EQ(progress->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(said("Labelcompleted"), "Stage progress");
+    ASSERT_NE(progress->valueInterface(), nullptr);
+    EXPECT_EQ(progress->valueInterface()->currentValue(), 0);
+    EXPECT_EQ(progress->valueInterface()->maximumValue(), 100);
+
+    // The option buttons and their menu items carry the state their
+    // captions name.
+    for (const auto& [name, item, on] : {std::tuple{"cmdpicturesaving", "mnusavingenabled", false},
+                                         std::tuple{"cmdSuccessiverefinement", "mnusuccessive", true},
+                                         std::tuple{"cmdsynchronizedmode", "mnusynchronized", false}}) {
+        QAccessibleInterface* i = iface(name);
+        EXPECT_EQ(i->role(), QAccessible::CheckBox) << name;
+        EXPECT_TRUE(i->state().checkable) << name;
+        EXPECT_EQ(static_cast<bool>(i->state().checked), on) << name;
+        EXPECT_EQ(action(item)->isChecked(), on) << item;
+    }
+    EXPECT_EQ(iface("Line1")->role(), QAccessible::Separator);
+    EXPECT_EQ(iface("announcement")->role(), QAccessible::Notification);
+    EXPECT_TRUE(iface("announcement")->state().invisible);
+}
+
 TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
 {
+    state.infoFileName = "howto";
     qt->showInformationWindow();
     QPointer<qt::InformationWindow> form2 = qt->informationWindow();
     ASSERT_NE(form2, nullptr);
@@ -434,6 +519,9 @@ TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
     EXPECT_EQ(text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(0, 0, 0));
     EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(224, 224, 224));
+    // Named, and read line by line with a keyboard caret.
+    EXPECT_EQ(text1->accessibleName(), "How to use the program");
+    EXPECT_EQ(text1->textInteractionFlags(), Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     EXPECT_EQ(qt->informationWindowOuterWidthTwips(), 9120);
     EXPECT_EQ(qt->informationWindowOuterHeightTwips(), 4905);
