@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 #include <QToolTip>
@@ -291,6 +292,10 @@ MainWindow::MainWindow()
     fitLayout();
     fitToScreen();
     nameControls(*this);
+    // Ctrl+Q ends the program as Esc on the canvas and "&Exit" do, from
+    // either window; the menu item keeps the Part's look (no shortcut).
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, [] { mnuend_Click(); });
+    quit->setContext(Qt::ApplicationShortcut);
 }
 
 QRect MainWindow::toPixels(const QRect& t) const

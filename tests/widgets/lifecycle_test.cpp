@@ -61,11 +61,22 @@ TEST_F(ShutDownTest, CloseRequestOfTheMainWindowDuringAPlotEndsTheProgram)
         ExitedWithCode(0), Not(::testing::AnyOf(HasSubstr("resumed"), HasSubstr("pumped after"))));
 }
 
-TEST_F(ShutDownTest, EscOnTheCanvasDuringAPlotEndsTheProgram)
+TEST_F(ShutDownTest, EscOnTheCanvasOrCtrlQAnywhereDuringAPlotEndsTheProgram)
 {
     EXPECT_EXIT(
         {
             during(30, [&] { QTest::keyClick(form1()->windowHandle(), Qt::Key_Escape); });
+            click("Command1");
+            std::fputs("the pass resumed\n", stderr);
+        },
+        ExitedWithCode(0), Not(HasSubstr("resumed")));
+    // Ctrl+Q with the focus on a button, where Esc would do nothing.
+    EXPECT_EXIT(
+        {
+            during(30, [&] {
+                button("zoomin")->setFocus();
+                QTest::keyClick(form1()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+            });
             click("Command1");
             std::fputs("the pass resumed\n", stderr);
         },
