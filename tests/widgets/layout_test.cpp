@@ -500,6 +500,18 @@ TEST_F(WindowTest, AssistiveTechnologyFindsEveryControlByNameRoleAndState)
 
 TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
 {
+    // A dark desktop: the text box takes its colours, the canvas keeps the
+    // menu-text colour it was made with.
+    const QPalette desktop = QApplication::palette();
+    const QRgb background = canvas()->background();
+    QPalette dark = desktop;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    struct RestorePalette {
+        QPalette palette;
+        ~RestorePalette() { QApplication::setPalette(palette); }
+    } restore{desktop};
     state.infoFileName = "howto";
     qt->showInformationWindow();
     QPointer<qt::InformationWindow> form2 = qt->informationWindow();
@@ -517,8 +529,9 @@ TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
     EXPECT_EQ(text1->size(), QSize((9120 - 250) / 15, (4905 - 600) / 15));
     EXPECT_TRUE(text1->isReadOnly());
     EXPECT_EQ(text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(0, 0, 0));
-    EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(224, 224, 224));
+    EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(30, 30, 30));
+    EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(230, 230, 230));
+    EXPECT_EQ(canvas()->background(), background);
     // Named, and read line by line with a keyboard caret.
     EXPECT_EQ(text1->accessibleName(), "How to use the program");
     EXPECT_EQ(text1->textInteractionFlags(), Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
