@@ -293,7 +293,7 @@ MainWindow::MainWindow()
     fitToScreen();
     nameControls(*this);
     // Ctrl+Q ends the program as Esc on the canvas and "&Exit" do, from
-    // either window; the menu item keeps the Part's look (no shortcut).
+    // either window; the menu item itself carries no shortcut.
     auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, [] { mnuend_Click(); });
     quit->setContext(Qt::ApplicationShortcut);
 }
