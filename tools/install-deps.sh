@@ -9,7 +9,8 @@ run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libmpfr-dev libgmp-dev lib
 test=(libgtest-dev xvfb xauth xdotool               # unit, widget and end-to-end tests
       clang libclang-rt-14-dev                      # the fuzz build
       desktop-file-utils appstream dpkg-dev         # validators of the install, package dependencies
-      time)                                         # peak memory in vantorel-bench --table 3
+      time                                          # peak memory in vantorel-bench --table 3
+      at-spi2-core python3-pyatspi dbus dbus-x11)   # the accessibility tree check (AT-SPI on a D-Bus session)
 case "${1:-test}" in
   run) packages=("${run[@]}") ;;
   test) packages=("${run[@]}" "${test[@]}") ;;

@@ -6,5 +6,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/vantorel-screenshot ] || cmake --build build --target vantorel-screenshot
 mkdir -p docs
-xvfb-run -a -s "-screen 0 1024x768x24" build/vantorel-screenshot docs/screenshot.png
+xvfb-run -a -s "-screen 0 1600x1200x24" build/vantorel-screenshot docs/screenshot.png
 echo "wrote docs/screenshot.png"

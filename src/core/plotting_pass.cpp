@@ -53,6 +53,7 @@ void finish()
     // Nothing more to count ahead for this pass.
     endPassCounts();
     endDeepPass();
+    const bool completed = !state.abortRequested;
     if (state.abortRequested) {
         // Stopped: the time label keeps the last column's time.
         state.abortRequested = false;
@@ -61,6 +62,7 @@ void finish()
         writeElapsedTime();
         state.timingActive = false;
     }
+    platform().plotEnded(completed);
 }
 
 // Reads the iteration limit from its scroll bar (it may change at any pump).

@@ -73,6 +73,11 @@ public:
     // The caller keeps the value inside the bar's range.
     virtual void setScrollValue(ScrollBar bar, std::int16_t value) = 0;
 
+    // --- assistive technology ---
+    // A plotting pass has ended, completed down to its last stage or stopped.
+    // The window tells screen readers; nothing else needs to know.
+    virtual void plotEnded(bool completed) { (void)completed; }
+
     // --- event loop and clock ---
     // Handles the pending window events once and returns the number of open
     // windows. With waitForEvents it may sleep until something arrives (used

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 namespace vantorel::qt {
 
 // The name of the desktop entry the program is installed with; task bars
@@ -15,6 +17,12 @@ const char* const DesktopFileName = "io.github.vantorel.Vantorel";
 int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Qt has taken the options it knows; anything left is no option of this
+    // platform (-display on Wayland, say).
+    if (argc > 1) {
+        std::fprintf(stderr, "vantorel: unknown option '%s' (see vantorel --help)\n", argv[1]);
+        return 2;
+    }
     QGuiApplication::setDesktopFileName(DesktopFileName);
     // The icon is built into the program, so the title bar shows it wherever
     // the program runs from, installed or not.

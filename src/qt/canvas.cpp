@@ -201,10 +201,11 @@ int Canvas::keyCode(int qtKey, Qt::KeyboardModifiers modifiers)
     case Qt::Key_Up: return KeyUp;
     case Qt::Key_Right: return KeyRight;
     case Qt::Key_Down: return KeyDown;
-    // Only the keypad's plus and minus zoom; the main keyboard's keys get
-    // codes of their own that have no action.
-    case Qt::Key_Plus: return keypad ? KeyKeypadPlus : 187;
-    case Qt::Key_Minus: return keypad ? KeyKeypadMinus : 189;
+    // The main keyboard's plus (or the = it shares a key with on many
+    // layouts) and minus zoom as the keypad's do.
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return KeyKeypadPlus;
+    case Qt::Key_Minus: return KeyKeypadMinus;
     case Qt::Key_Shift: return 16;
     case Qt::Key_Control: return 17;
     case Qt::Key_Alt: return 18;
@@ -217,10 +218,53 @@ int Canvas::keyCode(int qtKey, Qt::KeyboardModifiers modifiers)
     return 0;  // any other key: no action
 }
 
+namespace {
+
+bool isModifierKey(int qtKey)
+{
+    return qtKey == Qt::Key_Shift || qtKey == Qt::Key_Control || qtKey == Qt::Key_Alt || qtKey == Qt::Key_Meta
+           || qtKey == Qt::Key_AltGr;
+}
+
+}  // namespace
+
+bool Canvas::event(QEvent* event)
+{
+    // A key that makes a shortcut with the held modifier (Ctrl+Q, Alt+O)
+    // never reaches keyPressEvent; the modifier was part of it all the same.
+    if (event->type() == QEvent::ShortcutOverride && !isModifierKey(static_cast<QKeyEvent*>(event)->key()))
+        heldModifier = 0;
+    return QWidget::event(event);
+}
+
 void Canvas::keyPressEvent(QKeyEvent* event)
 {
+    // A modifier goes to the handler as a key of its own only when it is
+    // released without another key in between: Shift and = make the main
+    // keyboard's plus, which zooms, while Shift alone still counts as a key
+    // without an action.
+    if (isModifierKey(event->key())) {
+        if (!event->isAutoRepeat())
+            heldModifier = event->key();
+        return;
+    }
+    heldModifier = 0;
     // Every press and every automatic repeat of a held key goes to the handler.
     Picture1_KeyDown(keyCode(event->key(), event->modifiers()), shiftCode(event->modifiers()));
+}
+
+void Canvas::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->isAutoRepeat() || event->key() != heldModifier)
+        return;
+    heldModifier = 0;
+    Picture1_KeyDown(keyCode(event->key(), event->modifiers()), shiftCode(event->modifiers()));
+}
+
+void Canvas::focusOutEvent(QFocusEvent* event)
+{
+    heldModifier = 0;  // its release goes elsewhere
+    QWidget::focusOutEvent(event);
 }
 
 }  // namespace vantorel::qt

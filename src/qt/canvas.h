@@ -56,7 +56,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void fill(int x1, int y1, int x2, int y2, QRgb colour);
@@ -74,6 +77,8 @@ private:
     QRgb backgroundColour;
     // Drawn since the last repaint: the bounding box, empty while x1 > x2.
     int dirtyX1 = Width, dirtyY1 = Height, dirtyX2 = -1, dirtyY2 = -1;
+    // A modifier key pressed on the canvas and not yet part of another key.
+    int heldModifier = 0;
     QElapsedTimer sinceRepaint;
     QTimer frameTimer;
 };

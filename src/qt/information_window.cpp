@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPalette>
 #include <QPlainTextEdit>
 
 namespace vantorel::qt {
@@ -49,13 +48,12 @@ InformationWindow::InformationWindow() : text1(new HelpTextBox(this))
 
     text1->setObjectName("Text1");
     text1->setReadOnly(true);
+    // A keyboard caret, so that the text can be read line by line with the
+    // arrow keys (a screen reader follows the caret).
+    text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette colours = text1->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        colours.setColor(group, QPalette::Base, QColor(0, 0, 0));
-        colours.setColor(group, QPalette::Text, QColor(224, 224, 224));
-    }
-    text1->setPalette(colours);
+    // The text box takes the desktop's colours, light or dark, as the
+    // window around it and the about box do.
     // Created small; the window's load handler sizes it to the window.
     text1->setGeometry(120 / TwipsPerPixel, 120 / TwipsPerPixel, 75 / TwipsPerPixel, 195 / TwipsPerPixel);
 }

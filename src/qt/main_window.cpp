@@ -5,12 +5,14 @@
 #include "files/picture_file.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
+#include "qt/accessibility.h"
 #include "qt/canvas.h"
 #include "qt/export_dialog.h"
 #include "ui/lifecycle.h"
 #include "ui/option_toggles.h"
 #include "ui/parameter_controls.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -23,22 +25,33 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace vantorel::qt {
 namespace {
 
-constexpr int ClientWidth = 10830 / TwipsPerPixel;  // 722
-constexpr int ClientHeight = 9375 / TwipsPerPixel;  // 625
+// The client area in twips.
+const QRect ClientTwips(0, 0, 10830, 9375);
 
-QRect twips(int left, int top, int width, int height)
+// Every placed control keeps its rectangle of the layout tables, in twips,
+// so that the whole layout can be scaled by one factor; a divider line keeps
+// its two ends.
+const char* const TwipsProperty = "twips";
+const char* const LineProperty = "twipLine";
+
+QRect twips(int left, int top, int width, int height) { return QRect(left, top, width, height); }
+
+template <class W> W* place(W* w, const QRect& twipRect)
 {
-    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
+    w->setProperty(TwipsProperty, twipRect);
+    return w;
 }
 
 // A one-pixel divider line in the colour of an active title bar (the
@@ -49,11 +62,7 @@ class DividerLine : public QWidget {
 public:
     DividerLine(QWidget* parent, int x1, int y1, int x2, int y2) : QWidget(parent)
     {
-        const int left = x1 / TwipsPerPixel, top = y1 / TwipsPerPixel;
-        if (y1 == y2)
-            setGeometry(left, top, (x2 - x1) / TwipsPerPixel, 1);
-        else
-            setGeometry(left, top, 1, (y2 - y1) / TwipsPerPixel);
+        setProperty(LineProperty, QLine(x1, y1, x2, y2));
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -132,6 +141,11 @@ public:
     using QPushButton::QPushButton;
 
 protected:
+    // An option button is checkable so that its state reaches assistive
+    // technology, but a click only runs its handler: the checked state
+    // follows the caption the handler writes (QtPlatform::setCaption).
+    void nextCheckState() override {}
+
     void keyPressEvent(QKeyEvent* event) override
     {
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
@@ -145,21 +159,23 @@ protected:
 
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    // Named before its text is set: the text's first change event already
+    // asks for the label's accessible interface, which goes by the name.
+    auto* l = new QLabel(parent);
     l->setObjectName(QString::fromUtf8(name));
+    l->setText(QString::fromUtf8(text));
     l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    // A label of fixed size takes new text without asking its parent to lay
-    // out again: the progress and time labels change after every column.
-    l->setFixedSize(geometry.size());
-    return l;
+    // A label of fixed size (applyScale) takes new text without asking its
+    // parent to lay out again: the progress and time labels change after
+    // every column.
+    return place(l, geometry);
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* text, QRect geometry, std::function<void()> handler)
 {
     auto* b = new CommandButton(QString::fromUtf8(text), parent);
     b->setObjectName(QString::fromUtf8(name));
-    b->setGeometry(geometry);
+    place(b, geometry);
     b->setAutoDefault(false);
     QObject::connect(b, &QPushButton::clicked, b, [handler = std::move(handler)] { handler(); });
     return b;
@@ -170,7 +186,7 @@ QScrollBar* makeScrollBar(QWidget* parent, const char* name, QRect geometry, int
 {
     auto* s = new ParameterScrollBar(parent);
     s->setObjectName(QString::fromUtf8(name));
-    s->setGeometry(geometry);
+    place(s, geometry);
     s->setRange(minimum, maximum);
     s->setValue(value);
     s->setSingleStep(1);
@@ -202,9 +218,6 @@ struct CaptionText {
     const char* control;  // object name
     const char* text;
 };
-
-// The smallest pixel size the font is fitted down to.
-constexpr int MinimumFontPixels = 6;
 
 // The longest text each caption shows in use, beside the text it has now:
 // what the pass, the zoom steps, the scroll bars and the toggles write.
@@ -254,23 +267,61 @@ bool textFits(const QFontMetrics& metrics, const QWidget* control, const QString
     return metrics.horizontalAdvance(shownText(caption)) <= room.width() && metrics.height() <= control->height();
 }
 
+// Every caption with every text it shows: the captions it has now and the
+// longest texts of longestTexts.
+std::vector<std::pair<const QWidget*, QString>> shownTexts(const QWidget* client)
+{
+    std::vector<std::pair<const QWidget*, QString>> texts;
+    for (const QLabel* l : client->findChildren<QLabel*>())
+        texts.emplace_back(l, l->text());
+    for (const QPushButton* b : client->findChildren<QPushButton*>())
+        texts.emplace_back(b, b->text());
+    for (const CaptionText& t : longestTexts)
+        texts.emplace_back(client->findChild<QWidget*>(QString::fromUtf8(t.control)), QString::fromUtf8(t.text));
+    return texts;
+}
+
 }  // namespace
 
 MainWindow::MainWindow()
 {
     setObjectName("Form1");
     setWindowTitle("Vantorel");
+    installAccessibleInterfaces();
     buildControls();
     buildMenus();
-    fitFont();
+    fitLayout();
     fitToScreen();
+    nameControls(*this);
+    // Ctrl+Q ends the program as Esc on the canvas and "&Exit" do, from
+    // either window; the menu item itself carries no shortcut.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, [] { mnuend_Click(); });
+    quit->setContext(Qt::ApplicationShortcut);
+}
+
+QRect MainWindow::toPixels(const QRect& t) const
+{
+    // Both edges are scaled, so controls that touch in twips touch on screen.
+    const auto px = [this](int twips) { return static_cast<int>(std::lround(twips * scale / TwipsPerPixel)); };
+    const int left = px(t.left()), top = px(t.top());
+    return QRect(left, top, px(t.left() + t.width()) - left, px(t.top() + t.height()) - top);
+}
+
+QAction* MainWindow::optionAction(Caption button) const
+{
+    switch (button) {
+    case Caption::cmdSuccessiverefinement: return successiveAction;
+    case Caption::cmdsynchronizedmode: return synchronizedAction;
+    case Caption::cmdpicturesaving: return savingAction;
+    default: return nullptr;
+    }
 }
 
 void MainWindow::buildControls()
 {
     client = new QWidget();
     client->setObjectName("clientArea");
-    client->setFixedSize(ClientWidth, ClientHeight);
+    place(client, ClientTwips);
     // The client area keeps its fixed layout; on a screen too small for it
     // the area scrolls, so that every control stays within reach.
     scroller = new QScrollArea(this);
@@ -282,7 +333,7 @@ void MainWindow::buildControls()
 
     auto* frame1 = new QGroupBox(QString(), client);
     frame1->setObjectName("Frame1");
-    frame1->setGeometry(twips(0, 0, 10815, 9375));
+    place(frame1, twips(0, 0, 10815, 9375));
 
     auto set = [this](Caption c, QWidget* w) { captions[static_cast<int>(c)] = w; };
 
@@ -309,7 +360,7 @@ void MainWindow::buildControls()
 
     picture1 = new Canvas(frame1);
     picture1->setObjectName("Picture1");
-    picture1->setGeometry(twips(1440, 600, 9000, 7500));
+    place(picture1, twips(1440, 600, 9000, 7500));
 
     label(frame1, "Label12", "Calc. step  :", twips(120, 8280, 975, 255));
     bars[static_cast<int>(ScrollBar::kstep)] =
@@ -326,7 +377,7 @@ void MainWindow::buildControls()
 
     auto* corners = new QGroupBox("Corners", frame1);
     corners->setObjectName("CornersXY");
-    corners->setGeometry(twips(5760, 8160, 4695, 1095));
+    place(corners, twips(5760, 8160, 4695, 1095));
     set(Caption::Label1, label(corners, "Label1", "0", twips(120, 360, 2175, 255)));
     set(Caption::Label2, label(corners, "Label2", "0", twips(120, 720, 2175, 255)));
     set(Caption::Label3, label(corners, "Label3", "0", twips(2520, 360, 2055, 255)));
@@ -349,8 +400,10 @@ void MainWindow::buildControls()
                               [] { cmdSuccessiverefinement_Click(); });
     auto* synchronized = button(client, "cmdsynchronizedmode", "Synchronized &mode", twips(8160, 240, 2175, 255),
                                 [] { cmdsynchronizedmode_Click(); });
-    for (QWidget* w : {saving, successive, synchronized})
-        w->raise();
+    for (QPushButton* b : {saving, successive, synchronized}) {
+        b->raise();
+        b->setCheckable(true);
+    }
     set(Caption::cmdpicturesaving, saving);
     set(Caption::cmdSuccessiverefinement, successive);
     set(Caption::cmdsynchronizedmode, synchronized);
@@ -372,40 +425,76 @@ void MainWindow::buildControls()
     command1->setFocus();
 }
 
-void MainWindow::fitFont()
+void MainWindow::fitLayout()
 {
-    // The layout was drawn for an 8-point dialog font at 96 dots per inch
-    // and stays in pixels. Desktop fonts are wider than that font and a
-    // higher font DPI makes 8 points more pixels, so the font is fitted: the
-    // largest pixel size, no larger than 8 points at the current DPI, at
-    // which every caption and every caption's longest text fits its
-    // rectangle. The family stays the desktop's default.
-    std::vector<std::pair<const QWidget*, QString>> texts;
-    for (const QLabel* l : client->findChildren<QLabel*>())
-        texts.emplace_back(l, l->text());
-    for (const QPushButton* b : client->findChildren<QPushButton*>())
-        texts.emplace_back(b, b->text());
-    for (const CaptionText& t : longestTexts)
-        texts.emplace_back(client->findChild<QWidget*>(QString::fromUtf8(t.control)), QString::fromUtf8(t.text));
+    // Text is at least the desktop's size: the desktop's font, or 8 points
+    // at the current DPI where that is smaller (the size the layout was
+    // drawn for). The family stays the desktop's default.
+    QFont font = QApplication::font();
+    QFont designed = font;
+    designed.setPointSizeF(8);
+    if (QFontInfo(font).pixelSize() < QFontInfo(designed).pixelSize())
+        font = designed;
+    setFont(font);
 
-    QFont font = client->font();
-    font.setPointSizeF(8);
-    int pixels = QFontInfo(font).pixelSize();
-    for (; pixels > MinimumFontPixels; --pixels) {
-        font.setPixelSize(pixels);
-        const QFontMetrics metrics(font);
-        if (std::all_of(texts.begin(), texts.end(),
-                        [&](const auto& t) { return textFits(metrics, t.first, t.second); }))
-            break;
+    // The layout grows by one factor, the smallest at which every caption
+    // and every caption's longest text fits its rectangle. Margins inside
+    // a control (a button's frame) stay the same pixels at any scale, so
+    // the factor follows from the text's width and the margin at scale 1;
+    // rounding to whole pixels may ask for a little more.
+    scale = 1;
+    applyScale();
+    const QFontMetrics metrics(font);
+    double needed = 1;
+    for (const auto& [control, text] : shownTexts(client)) {
+        const QRect t = control->property(TwipsProperty).toRect();
+        const int margin = control->width() - textRoom(control).width();
+        needed =
+            std::max(needed, (metrics.horizontalAdvance(shownText(text)) + margin) * double(TwipsPerPixel) / t.width());
+        needed = std::max(needed, metrics.height() * double(TwipsPerPixel) / t.height());
     }
-    font.setPixelSize(pixels);
-    client->setFont(font);
+    scale = needed;
+    applyScale();
+    for (int step = 0; step < 100 && !everyTextFits(); ++step) {
+        scale += 1.0 / 64;
+        applyScale();
+    }
+}
 
+bool MainWindow::everyTextFits() const
+{
+    const QFontMetrics metrics(font());
+    const auto texts = shownTexts(client);
+    return std::all_of(texts.begin(), texts.end(), [&](const auto& t) { return textFits(metrics, t.first, t.second); });
+}
+
+void MainWindow::applyScale()
+{
+    client->setFixedSize(toPixels(ClientTwips).size());
+    for (QWidget* w : client->findChildren<QWidget*>()) {
+        const QVariant t = w->property(TwipsProperty);
+        if (w == picture1) {
+            // The picture keeps its 600 x 500 pixels at any scale, in the
+            // middle of the room the layout gives it.
+            const QRect room = toPixels(t.toRect());
+            w->move(room.left() + (room.width() - w->width()) / 2, room.top() + (room.height() - w->height()) / 2);
+        } else if (t.isValid()) {
+            const QRect r = toPixels(t.toRect());
+            if (qobject_cast<QLabel*>(w))
+                w->setFixedSize(r.size());
+            w->setGeometry(r);
+        } else if (const QVariant line = w->property(LineProperty); line.isValid()) {
+            const QLine l = line.toLine();
+            const QRect r = toPixels(QRect(l.x1(), l.y1(), l.x2() - l.x1(), l.y2() - l.y1()));
+            w->setGeometry(r.left(), r.top(), std::max(r.width(), 1), std::max(r.height(), 1));
+        }
+    }
     // Line8 starts at the top of the "Corners" box's inside, below its
     // title and frame edge, whose height follows the font.
     QWidget* line8 = corners->findChild<QWidget*>("Line8");
+    const int bottom = line8->geometry().bottom() + 1;
     const int top = std::max(line8->y(), corners->contentsRect().top());
-    line8->setGeometry(line8->x(), top, 1, 1080 / TwipsPerPixel - top);
+    line8->setGeometry(line8->x(), top, 1, bottom - top);
 }
 
 void MainWindow::fitToScreen()
@@ -413,7 +502,7 @@ void MainWindow::fitToScreen()
     // The window is the menu bar plus the client area, or as much of it as
     // the screen's free area holds (less room for the window frame, which
     // is known only once the window is shown): the client area then scrolls.
-    const QSize whole(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    const QSize whole(client->width(), client->height() + menuBar()->sizeHint().height());
     setMaximumSize(whole);
     QSize size = whole;
     QPoint at(150 / TwipsPerPixel, 435 / TwipsPerPixel);
@@ -462,13 +551,17 @@ void MainWindow::buildMenus()
     QMenu* options = bar->addMenu("&Options");
     options->setObjectName("mnuoptions");
     options->menuAction()->setObjectName("mnuoptions");
-    item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
-    item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
+    successiveAction = item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
+    synchronizedAction = item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
     separator(options, "mnuoptionsseparator1");
     item(options, "mnuchangecoulours", "&Change colours", nullptr);
     item(options, "mnurestartresolution", "Restart resolution", [] { mnurestartresolution_Click(); });
     separator(options, "mnuoptionsseparator2");
-    item(options, "mnusavingenabled", "Picture saving enabled (slow)", [] { mnusavingenabled_Click(); });
+    savingAction = item(options, "mnusavingenabled", "Picture saving enabled (slow)", [] { mnusavingenabled_Click(); });
+    // The three options show their state as a check mark, kept with the
+    // state the buttons' captions show (QtPlatform::setCaption).
+    for (QAction* a : {successiveAction, synchronizedAction, savingAction})
+        a->setCheckable(true);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("mnuhelp");

@@ -1,10 +1,13 @@
 #include "qt/qt_platform.h"
 
+#include "core/state.h"
 #include "files/help.h"
+#include "qt/accessibility.h"
 #include "qt/canvas.h"
 #include "qt/information_window.h"
 #include "qt/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDesktopServices>
@@ -202,9 +205,45 @@ void QtPlatform::setCaption(Caption control, const std::string& text)
             sinceLabelsShown.restart();
         }
         l->setText(s);
+        readouts->changed(control);
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        b->setText(s);
+        setOptionCaption(control, b, s);
     }
+}
+
+void QtPlatform::setOptionCaption(Caption control, QAbstractButton* b, const QString& text)
+{
+    // An option button's caption states the option's state ("... on" or
+    // "... off"); its checked state and its menu item's check mark say the
+    // same to assistive technology.
+    const QString before = b->text();
+    const bool on = text.endsWith(QLatin1String(" on"));
+    b->setText(text);
+    b->setChecked(on);
+    if (QAction* a = form1->optionAction(control))
+        a->setChecked(on);
+    // A new state is spoken: by the screen reader itself while the button
+    // keeps the focus (its name changed), else announced once the handler
+    // has moved the focus where it goes. The captions start-up replaces
+    // state nothing yet.
+    const bool wasState = before.endsWith(QLatin1String(" on")) || before.endsWith(QLatin1String(" off"));
+    if (wasState && text != before) {
+        QTimer::singleShot(0, b, [this, b] {
+            if (!b->hasFocus())
+                readouts->announce(b->text());
+        });
+    }
+}
+
+void QtPlatform::plotEnded(bool completed)
+{
+    if (!form1)
+        return;
+    readouts->publish();
+    readouts->describePicture();
+    readouts->announce(
+        completed ? QStringLiteral("Plot complete in %1 ms").arg(QString::fromStdString(caption(Caption::Labeltime)))
+                  : QStringLiteral("Plot stopped"));
 }
 
 std::string QtPlatform::caption(Caption control)
@@ -258,8 +297,10 @@ std::int32_t QtPlatform::tickCount()
 
 void QtPlatform::showMainWindow()
 {
-    if (!form1)
+    if (!form1) {
         form1 = std::make_unique<MainWindow>();
+        readouts = std::make_unique<AccessibleReadouts>(*form1);
+    }
     form1->show();
 }
 
@@ -341,6 +382,7 @@ void QtPlatform::showInformationWindow()
         return;
     }
     form2 = new InformationWindow();
+    form2->textBox()->setAccessibleName(helpTextName(state.infoFileName));
     Form2_Load();
     form2->show();
 }

@@ -14,10 +14,12 @@
 #include <memory>
 #include <vector>
 
+class QAbstractButton;
 class QLabel;
 
 namespace vantorel::qt {
 
+class AccessibleReadouts;
 class Canvas;
 class InformationWindow;
 class MainWindow;
@@ -49,6 +51,8 @@ public:
     int pumpEvents(bool waitForEvents = false) override;
     std::int32_t tickCount() override;
 
+    void plotEnded(bool completed) override;
+
     void showMainWindow() override;
     [[noreturn]] void quit() override;
     std::string showSaveDialog(const std::string& filterList, const std::string& defaultExtension,
@@ -74,8 +78,10 @@ public:
 
 private:
     void showStaleLabels();
+    void setOptionCaption(Caption control, QAbstractButton* b, const QString& text);
 
     std::unique_ptr<MainWindow> form1;
+    std::unique_ptr<AccessibleReadouts> readouts;
     // The pass rewrites its progress and time labels after every column. A
     // label's text changes at once, but it is repainted at most once a frame:
     // repainting it thousands of times a second would cost more than the

@@ -13,7 +13,9 @@ close_request=$(dirname "$exe")/vantorel-close-request
 if [ -z "${VANTOREL_E2E_INSIDE:-}" ]; then
   command -v xvfb-run >/dev/null || { echo "xvfb-run is missing" >&2; exit 1; }
   export VANTOREL_E2E_INSIDE=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/close_while_plotting.sh" "$exe"
+  # A screen that holds the whole window at any layout scale the test font
+  # gives, so that no control is scrolled out of reach.
+  exec xvfb-run -a -s "-screen 0 1600x1200x24" bash "$here/close_while_plotting.sh" "$exe"
 fi
 
 stop_clicking() { [ -n "${clicker:-}" ] && kill "$clicker" 2>/dev/null; wait "${clicker:-}" 2>/dev/null; clicker=; }
@@ -21,23 +23,32 @@ fail() { echo "FAIL: $*" >&2; stop_clicking; [ -n "${pid:-}" ] && kill -9 "$pid"
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
+# The window's layout scale and menu bar height, from the window's size: the
+# client area below the menu bar is 10830 x 9375 twips, 15 twips to a pixel
+# at scale 1, grown by the scale so that the font fits.
+measure_window() {
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  scale=$(awk -v w="$WIDTH" 'BEGIN { print w * 15 / 10830 }')
+  menu=$((HEIGHT - $(px 9375)))
+}
+# Twips of the layout tables as pixels of the client area.
+px() { awk -v t="$1" -v s="$scale" 'BEGIN { printf "%d", t * s / 15 + 0.5 }'; }
+
 # Starts the program and a 30000 / step 1 plot; sets pid and wid.
 start_long_plot() {
   "$exe" & pid=$!
   wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Vantorel$' | head -n1)
   [ -n "$wid" ] || fail "no window appeared"
-  local menu
-  height=$(xdotool getwindowgeometry "$wid" | awk '/Geometry/ {split($2, s, "x"); print s[2]}')
-  menu=$((height - 625))   # the client area below the menu bar is 625 pixels high
-  # itera bar (96,576 in the client, 233 x 17): click into it to focus it, End for 30000.
-  xdotool mousemove --window "$wid" 300 $((menu + 584)) click 1 sleep 0.2 key End
-  # kstep bar (96,552): Home for a step of 1.
-  xdotool mousemove --window "$wid" 300 $((menu + 560)) click 1 sleep 0.2 key Home
-  # "&Start" (8,48, 81 x 33), clicked again and again: the full view at
-  # 30000 / step 1 takes a few hundredths of a second, so a click every 10 ms
-  # starts a new pass inside the running one before it can end, and the
-  # program keeps plotting while it is asked to end.
-  xdotool mousemove --window "$wid" 48 $((menu + 64)) click --repeat 400 --delay 10 1 &
+  measure_window
+  # itera bar (1440, 8640, 3495 x 255 twips): click into it to focus it, End for 30000.
+  xdotool mousemove --window "$wid" "$(px 3000)" $((menu + $(px 8767))) click 1 sleep 0.2 key End
+  # kstep bar (1440, 8280): Home for a step of 1.
+  xdotool mousemove --window "$wid" "$(px 3000)" $((menu + $(px 8407))) click 1 sleep 0.2 key Home
+  # "&Start" (120, 720, 1215 x 495 twips), clicked again and again: the full
+  # view at 30000 / step 1 takes a few hundredths of a second, so a click
+  # every 10 ms starts a new pass inside the running one before it can end,
+  # and the program keeps plotting while it is asked to end.
+  xdotool mousemove --window "$wid" "$(px 727)" $((menu + $(px 967))) click --repeat 400 --delay 10 1 &
   clicker=$!
   local before after
   before=$(cpu_ticks "$pid")
@@ -76,7 +87,7 @@ start_long_plot
 # in its event pump, and Exit comes while it is suspended there.
 stop_clicking
 xdotool windowfocus --sync "$wid"
-xdotool mousemove --window "$wid" 48 $((height - 625 + 64)) click 1 key alt+r p
+xdotool mousemove --window "$wid" "$(px 727)" $((menu + $(px 967))) click 1 key alt+r p
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 xdotool key alt+f sleep 0.3 key e

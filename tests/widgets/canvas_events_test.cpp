@@ -6,6 +6,7 @@
 
 #include <QKeyEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QWindow>
 
 #include <cmath>
@@ -148,7 +149,14 @@ TEST_F(CanvasEventsTest, EverythingDrawnReachesTheScreen)
         QTest::qWait(30);
         return window()->screen()->grabWindow(window()->winId()).toImage();
     };
-    QTest::qWait(30);  // the first frame is over
+    // A window larger than the screen scrolls: the part of the canvas the
+    // test draws on is brought into view first, before anything is drawn.
+    const auto showCanvasPart = [this](QRect part) {
+        const QPoint centre = canvas()->mapTo(form1()->clientArea(), part.center());
+        form1()->clientScroller()->ensureVisible(centre.x(), centre.y(), part.width() / 2 + 1, part.height() / 2 + 1);
+        QTest::qWait(30);  // repainted, and the frame is over
+    };
+    showCanvasPart(QRect(100, 0, 421, 401));
     platform().canvasFillBox(100, 120, 130, 140, 0x0000FF);  // red
     platform().canvasSetPixel(520, 400, 0xFF0000);           // blue
     const Colour column[] = {0x00FF00, 0x0000FF, 0xFF0000};  // green, red, blue
@@ -161,6 +169,7 @@ TEST_F(CanvasEventsTest, EverythingDrawnReachesTheScreen)
     EXPECT_EQ(screen.pixel(inWindow({300, 0})), qRgb(0, 255, 0));
     EXPECT_NE(screen.pixel(inWindow({304, 0})), qRgb(0, 255, 0));
 
+    showCanvasPart(QRect(598, 200, 2, 300));
     platform().canvasPaintColumn(598, 4, 200, column, 3);  // 2 pixels wide and 500 high on the canvas
     screen = screenAfterPump();
     EXPECT_EQ(screen.pixel(inWindow({599, 200})), qRgb(255, 0, 0));
@@ -225,7 +234,7 @@ TEST_F(CanvasEventsTest, ZoomButtonsStepAboutTheCentreWithoutMovingTheFocus)
     EXPECT_EQ(text("Label14"), "-5");
 }
 
-TEST_F(CanvasEventsTest, KeypadPlusAndMinusZoomWhileTheMainKeyboardsKeysOnlyBlockTheKeys)
+TEST_F(CanvasEventsTest, PlusAndMinusOfKeypadAndMainKeyboardZoomWhileShiftAloneBlocksTheKeys)
 {
     plotOnce();
     canvas()->setFocus();
@@ -233,20 +242,33 @@ TEST_F(CanvasEventsTest, KeypadPlusAndMinusZoomWhileTheMainKeyboardsKeysOnlyBloc
     EXPECT_EQ(state.zoomCount, 1);
     keyOnWindow(Qt::Key_Minus, Qt::KeypadModifier);
     EXPECT_EQ(state.zoomCount, 0);
+    // The main keyboard: = and its shifted plus zoom in, minus zooms out.
+    keyOnWindow(Qt::Key_Equal);
+    EXPECT_EQ(state.zoomCount, 1);
+    // Shift held for the plus: once the plus has come, Shift's release is no
+    // key of its own.
+    QTest::keyPress(window(), Qt::Key_Shift);
+    keyOnWindow(Qt::Key_Plus, Qt::ShiftModifier);
+    QTest::keyRelease(window(), Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_EQ(state.zoomCount, 2);
+    EXPECT_FALSE(state.abortRequested);
+    keyOnWindow(Qt::Key_Minus);
+    EXPECT_EQ(state.zoomCount, 1);
 
-    // The main keyboard's plus: no zoom, and every key is ignored after it
+    // Shift alone is a key without an action: every key is ignored after it
     // until a pass starts.
     const long pumpsNow = pumps;
-    keyOnWindow(Qt::Key_Plus);
-    EXPECT_EQ(state.zoomCount, 0);
+    QTest::keyPress(window(), Qt::Key_Shift);
+    EXPECT_FALSE(state.abortRequested);  // not yet: it may be part of a key
+    QTest::keyRelease(window(), Qt::Key_Shift, Qt::ShiftModifier);
     EXPECT_TRUE(state.abortRequested);
     keyOnWindow(Qt::Key_Plus, Qt::KeypadModifier);
     keyOnWindow(Qt::Key_Left);
-    EXPECT_EQ(state.zoomCount, 0);
+    EXPECT_EQ(state.zoomCount, 1);
     EXPECT_EQ(pumps, pumpsNow);
+    stopNextPassAtOnce();
     action("mnustart")->trigger();
     keyOnWindow(Qt::Key_Minus);
-    keyOnWindow(Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(state.zoomCount, 0);
 }
 
@@ -300,12 +322,23 @@ TEST_F(CanvasEventsTest, AHeldArrowKeyStartsANewPassInsideTheRunningOneAtEachRep
 
 TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveTheFocusAsTheyShould)
 {
+    // The state a caption names is the button's and its menu item's checked
+    // state; a new state is announced where the focus left the button (the
+    // screen reader speaks the button's own change while it keeps it).
+    QWidget* notice = control("announcement");
+    const auto checked = [this](const char* name, const char* item) {
+        EXPECT_EQ(button(name)->isChecked(), action(item)->isChecked()) << name;
+        return button(name)->isChecked();
+    };
     click("cmdSuccessiverefinement");
     EXPECT_EQ(state.refinementBase, 1);
     EXPECT_EQ(text("cmdSuccessiverefinement"), "Successive refinement off");
+    EXPECT_FALSE(checked("cmdSuccessiverefinement", "mnusuccessive"));
     EXPECT_TRUE(state.plotStarted);  // it replots
     EXPECT_EQ(text("labelchunkx"), "1");
     EXPECT_EQ(QApplication::focusWidget(), button("cmdSuccessiverefinement"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(notice->accessibleName().startsWith("Plot complete in "));
     // With the focus on the button, an arrow key does not pan.
     keyOnWindow(Qt::Key_Left);
     expectView(-2.25, -1.5, 1.25, 1.5);
@@ -314,11 +347,15 @@ TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveT
     EXPECT_TRUE(state.synchronizedMode);
     EXPECT_EQ(state.blockWidth, state.blockHeight);
     EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode on");
+    EXPECT_TRUE(checked("cmdsynchronizedmode", "mnusynchronized"));
     EXPECT_TRUE(canvas()->hasFocus());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notice->accessibleName(), "Synchronized mode on");
 
     click("cmdpicturesaving");
     EXPECT_TRUE(qt->persistentImage());
     EXPECT_EQ(text("cmdpicturesaving"), "Picture saving on");
+    EXPECT_TRUE(checked("cmdpicturesaving", "mnusavingenabled"));
     EXPECT_TRUE(canvas()->hasFocus());
 
     // "Restart all" resets refinement and saving but not the captions...
@@ -328,6 +365,8 @@ TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveT
     EXPECT_FALSE(qt->persistentImage());
     EXPECT_EQ(text("cmdSuccessiverefinement"), "Successive refinement off");
     EXPECT_EQ(text("cmdpicturesaving"), "Picture saving on");
+    EXPECT_FALSE(checked("cmdSuccessiverefinement", "mnusuccessive"));
+    EXPECT_TRUE(checked("cmdpicturesaving", "mnusavingenabled"));
     // ...until the next click flips the true state.
     stopNextPassAtOnce();
     click("cmdSuccessiverefinement");
@@ -343,6 +382,7 @@ TEST_F(CanvasEventsTest, OptionButtonsFlipTheTrueStateWriteTheirCaptionsAndMoveT
     action("mnusynchronized")->trigger();
     EXPECT_FALSE(state.synchronizedMode);
     EXPECT_EQ(text("cmdsynchronizedmode"), "Synchronized mode off");
+    EXPECT_FALSE(checked("cmdsynchronizedmode", "mnusynchronized"));
 }
 
 TEST_F(CanvasEventsTest, TogglesWorkWhileAPlotRuns)

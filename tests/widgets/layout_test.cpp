@@ -5,6 +5,8 @@
 #include "qt/canvas.h"
 #include "qt/information_window.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -60,14 +62,38 @@ const Layout controls[] = {
     {"Frame1", "clientArea", nullptr, 0, 0, 10815, 9375},
 };
 
+// A rectangle of the layout tables on screen: both edges scaled by the
+// window's layout scale, 15 twips to a pixel at scale 1.
+QRect onScreen(double scale, int left, int top, int width, int height)
+{
+    const auto px = [scale](int twips) { return static_cast<int>(std::lround(twips * scale / 15)); };
+    return QRect(px(left), px(top), px(left + width) - px(left), px(top + height) - px(top));
+}
+
+const Layout& layoutOf(const char* name)
+{
+    for (const Layout& c : controls)
+        if (std::string(c.name) == name)
+            return c;
+    throw std::invalid_argument(name);
+}
+
 TEST_F(WindowTest, EveryControlSitsInItsContainerAtItsPlaceWithItsCaption)
 {
+    const double scale = form1()->layoutScale();
     for (const Layout& c : controls) {
         SCOPED_TRACE(c.name);
         QWidget* w = control(c.name);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->parentWidget()->objectName().toStdString(), c.parent);
-        EXPECT_EQ(w->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
+        const QRect room = onScreen(scale, c.left, c.top, c.width, c.height);
+        if (w == canvas()) {
+            // The picture keeps its pixels, in the middle of its room.
+            EXPECT_EQ(w->geometry(), QRect(room.topLeft() + QPoint((room.width() - 600) / 2, (room.height() - 500) / 2),
+                                           QSize(600, 500)));
+        } else {
+            EXPECT_EQ(w->geometry(), room);
+        }
         EXPECT_TRUE(w->isVisible());
         if (c.caption) {
             EXPECT_EQ(text(c.name), c.caption);
@@ -116,17 +142,27 @@ const std::pair<const char*, const char*> longestCaptions[] = {
 };
 
 // Run at every scale factor and font DPI the window must serve (see the
-// test list): the fitted font makes every text fit, and the screen's free
-// area holds the window, whose client area scrolls where it must.
+// test list): the text is the desktop's size, the layout grows by the
+// smallest factor at which every text fits, and the screen's free area
+// holds the window, whose client area scrolls where it must.
 TEST_F(WindowTest, EveryCaptionAndLongestTextFitsItsRectangleAndTheWindowFitsTheScreen)
 {
     const QFont font = form1()->clientArea()->font();
+    const double scale = form1()->layoutScale();
     RecordProperty("fontPixels", QFontInfo(font).pixelSize());
-    // Still readable: never below 8 pixels, never above 8 points.
-    EXPECT_GE(QFontInfo(font).pixelSize(), 8);
+    RecordProperty("layoutScale", QString::number(scale).toStdString());
+    RecordProperty("startHeight", button("Command1")->height());
+    // At least the desktop's font and at least 8 points.
     QFont designed = font;
     designed.setPointSizeF(8);
-    EXPECT_LE(QFontInfo(font).pixelSize(), QFontInfo(designed).pixelSize());
+    EXPECT_GE(QFontInfo(font).pixelSize(), QFontInfo(designed).pixelSize());
+    EXPECT_GE(QFontInfo(font).pixelSize(), QFontInfo(QApplication::font()).pixelSize());
+    // The buttons grow with the font's DPI (a larger font DPI is what users
+    // set to get larger text): the Start button 495 twips at 96 DPI and more
+    // in proportion, less a few percent for the fit of the captions.
+    const double dpiRatio = form1()->logicalDpiY() / 96.0;
+    EXPECT_GE(button("Command1")->height(), 495.0 / 15 * dpiRatio * 0.95);
+    double needed = 1;
     for (const auto& [name, longest] : longestCaptions) {
         SCOPED_TRACE(std::string(name) + ": " + longest);
         QWidget* w = control(name);
@@ -142,7 +178,13 @@ TEST_F(WindowTest, EveryCaptionAndLongestTextFitsItsRectangleAndTheWindowFitsThe
         const QFontMetrics metrics = w->fontMetrics();
         EXPECT_LE(metrics.horizontalAdvance(shown), room.width());
         EXPECT_LE(metrics.height(), w->height());
+        const Layout& twips = layoutOf(name);
+        needed = std::max({needed, (metrics.horizontalAdvance(shown) + w->width() - room.width()) * 15.0 / twips.width,
+                           metrics.height() * 15.0 / twips.height});
     }
+    // No larger than it must be: rounding to whole pixels may cost a pixel.
+    EXPECT_GE(scale, 1);
+    EXPECT_LE(scale, needed + 0.1);
 
     const QRect free = form1()->screen()->availableGeometry();
     EXPECT_TRUE(free.contains(form1()->frameGeometry())) << free.width() << "x" << free.height();
@@ -156,13 +198,20 @@ TEST_F(WindowTest, EveryCaptionAndLongestTextFitsItsRectangleAndTheWindowFitsThe
     }
 }
 
-TEST_F(WindowTest, WindowIsCaptionedVantorelWithA722By625ClientAreaBelowItsMenuBar)
+TEST_F(WindowTest, WindowIsCaptionedVantorelWithA722By625ClientAreaAtScale1BelowItsMenuBar)
 {
     EXPECT_EQ(form1()->windowTitle(), "Vantorel");
     QWidget* client = form1()->clientArea();
-    EXPECT_EQ(client->size(), QSize(722, 625));
+    EXPECT_EQ(client->size(), onScreen(form1()->layoutScale(), 0, 0, 10830, 9375).size());
     EXPECT_EQ(client->mapTo(form1(), QPoint(0, 0)).y(), form1()->menuBar()->height());
-    EXPECT_EQ(form1()->size(), QSize(722, 625 + form1()->menuBar()->height()));
+    const QSize whole(client->width(), client->height() + form1()->menuBar()->height());
+    const QSize free = form1()->screen()->availableGeometry().size();
+    if (whole.width() < free.width() - 16 && whole.height() < free.height() - 48) {
+        EXPECT_EQ(form1()->size(), whole);
+    } else {
+        EXPECT_LT(form1()->width(), free.width());
+        EXPECT_LT(form1()->height(), free.height());
+    }
     // The option buttons lie above Frame1, so clicks reach them.
     QWidget* frame = control("Frame1");
     for (const char* name : {"cmdpicturesaving", "cmdSuccessiverefinement", "cmdsynchronizedmode"}) {
@@ -188,24 +237,29 @@ TEST_F(WindowTest, CanvasIs600By500InTheMenuTextColourAndReportsTwips)
 TEST_F(WindowTest, DividerLinesUseTheHighlightColour)
 {
     const QRgb highlight = form1()->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    const double scale = form1()->layoutScale();
+    // X1, Y1, X2, Y2 in twips; at scale 1 Line1 is (0, 40, 96, 1) in pixels.
     const struct {
         const char* name;
-        QRect geometry;
-    } lines[] = {{"Line1", {0, 40, 96, 1}},  {"Line2", {0, 88, 96, 1}},  {"Line3", {0, 136, 96, 1}},
-                 {"Line6", {0, 224, 96, 1}}, {"Line5", {0, 272, 96, 1}}, {"Line7", {0, 320, 96, 1}},
-                 {"Line4", {96, 8, 1, 32}}};
+        int x1, y1, x2, y2;
+    } lines[] = {{"Line1", 0, 600, 1440, 600},   {"Line2", 0, 1320, 1440, 1320}, {"Line3", 0, 2040, 1440, 2040},
+                 {"Line6", 0, 3360, 1440, 3360}, {"Line5", 0, 4080, 1440, 4080}, {"Line7", 0, 4800, 1440, 4800},
+                 {"Line4", 1440, 120, 1440, 600}};
     for (const auto& line : lines) {
         QWidget* w = control(line.name);
         ASSERT_NE(w, nullptr);
-        EXPECT_EQ(w->geometry(), line.geometry) << line.name;
+        const QRect ends = onScreen(scale, line.x1, line.y1, line.x2 - line.x1, line.y2 - line.y1);
+        EXPECT_EQ(w->geometry(), QRect(ends.topLeft(), ends.size().expandedTo(QSize(1, 1)))) << line.name;
         EXPECT_EQ(w->grab().toImage().pixel(0, 0), highlight) << line.name;
     }
     // Line8 runs down to 1080 twips from the inside of the "Corners" box,
     // below its title.
     QWidget* line8 = control("Line8");
+    const QRect ends = onScreen(scale, 2400, 120, 0, 1080 - 120);
     EXPECT_EQ(line8->parentWidget()->objectName(), "CornersXY");
-    EXPECT_EQ(line8->geometry(), QRect(160, line8->parentWidget()->contentsRect().top(), 1, 72 - line8->y()));
-    EXPECT_GE(line8->y(), 8);
+    EXPECT_EQ(line8->geometry(),
+              QRect(ends.left(), line8->parentWidget()->contentsRect().top(), 1, ends.bottom() + 1 - line8->y()));
+    EXPECT_GE(line8->y(), ends.top());
     EXPECT_EQ(line8->grab().toImage().pixel(0, 0), highlight);
 }
 
@@ -311,7 +365,10 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
             found.emplace_back(dots + (a->isSeparator() ? "-" : a->text().toStdString()),
                                a->objectName().toStdString());
             EXPECT_TRUE(a->isVisible());
-            EXPECT_FALSE(a->isCheckable());
+            // The three options carry their state as a check mark.
+            const QString name = a->objectName();
+            EXPECT_EQ(a->isCheckable(),
+                      name == "mnusuccessive" || name == "mnusynchronized" || name == "mnusavingenabled");
             EXPECT_TRUE(a->shortcut().isEmpty());
             if (a->menu())
                 walk(a->menu()->actions(), dots + ".");
@@ -363,8 +420,100 @@ TEST_F(WindowTest, ScrollBarsHaveTheirRangesStepsAndStartValues)
     EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
 }
 
+// What a screen reader finds right after start-up: every control named by
+// what it is, the scroll bars labelled by their captions, the value labels by
+// what they show, the option buttons with their state.
+TEST_F(WindowTest, AssistiveTechnologyFindsEveryControlByNameRoleAndState)
+{
+    const auto iface = [this](const char* name) { return QAccessible::queryAccessibleInterface(control(name)); };
+    const auto said = [&](const char* name, QAccessible::Text t = QAccessible::Name) {
+        return iface(name)->text(t).toStdString();
+    };
+
+    EXPECT_EQ(iface("Picture1")->role(), QAccessible::Graphic);
+    EXPECT_EQ(said("Picture1"), "Mandelbrot picture");
+    // The limit start-up sets reaches it within an accessibility frame.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return said("Picture1", QAccessible::Description).find("1000") != std::string::npos; }, 1000));
+    EXPECT_EQ(said("Picture1", QAccessible::Description),
+              "View x from -2.25 to 1.25, y from -1.5 to 1.5, up to 1000 iterations. "
+              "Arrow keys move the view, plus and minus zoom in and out, Esc quits.");
+    EXPECT_TRUE(iface("Picture1")->state().focusable);
+
+    // Each bar: its name, its caption as its label, and as its value text
+    // the meaning its value label gives it; a description only where that
+    // label says more than the number.
+    const struct {
+        const char *bar, *name, *caption, *valueText, *description;
+    } bars[] = {{"kstep", "Calc. step", "Label12", "Calc. step 15", ""},
+                {"itera", "Iterations", "Label11", "Iterations 1000", ""},
+                {"colourbar", "Colour intensity", "Label5", "Colour intensity normal", "Colour intensity normal"}};
+    for (const auto& b : bars) {
+        SCOPED_TRACE(b.bar);
+        QAccessibleInterface* i = iface(b.bar);
+        EXPECT_EQ(i->role(), QAccessible::ScrollBar);
+        EXPECT_EQ(said(b.bar), b.name);
+        EXPECT_EQ(said(b.bar, QAccessible::Value), b.valueText);
+        EXPECT_EQ(said(b.bar, QAccessible::Description), b.description);
+        const auto labels = i->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.front().first->object(), control(b.caption));
+        ASSERT_NE(i->valueInterface(), nullptr);
+        EXPECT_EQ(i->valueInterface()->currentValue(), bar(b.bar)->value());
+    }
+    qt->setScrollValue(ScrollBar::colourbar, 501);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return said("colourbar", QAccessible::Description).empty(); }, 1000));
+    EXPECT_EQ(said("colourbar", QAccessible::Value), "Colour intensity 501");
+    EXPECT_EQ(said("Label6"), "Colour intensity 501");
+
+    // Value labels before any plot: the meaning alone where the placeholder
+    // shows no value.
+    const std::pair<const char*, const char*> readouts[] = {
+        {"Labeltime", "Time"},           {"labelchunkx", "Chunk width"},   {"Labelchunky", "Chunk height"},
+        {"Labelzoom", "Zoomed"},         {"Label14", "Zoom times factor"}, {"labelitera", "Iterations 1000"},
+        {"Labelkstep", "Calc. step 15"}, {"Label1", "Top left x 0"},       {"Label2", "Top left y 0"},
+        {"Label3", "Bottom right x 0"},  {"Label4", "Bottom right y 0"}};
+    for (const auto& [name, spoken] : readouts)
+        EXPECT_EQ(said(name), spoken) << name;
+
+    QAccessibleInterface* progress = iface("Labelcompleted");
+    EXPECT_EQ(progress->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(said("Labelcompleted"), "Stage progress");
+    ASSERT_NE(progress->valueInterface(), nullptr);
+    EXPECT_EQ(progress->valueInterface()->currentValue(), 0);
+    EXPECT_EQ(progress->valueInterface()->maximumValue(), 100);
+
+    // The option buttons and their menu items carry the state their
+    // captions name.
+    for (const auto& [name, item, on] : {std::tuple{"cmdpicturesaving", "mnusavingenabled", false},
+                                         std::tuple{"cmdSuccessiverefinement", "mnusuccessive", true},
+                                         std::tuple{"cmdsynchronizedmode", "mnusynchronized", false}}) {
+        QAccessibleInterface* i = iface(name);
+        EXPECT_EQ(i->role(), QAccessible::CheckBox) << name;
+        EXPECT_TRUE(i->state().checkable) << name;
+        EXPECT_EQ(static_cast<bool>(i->state().checked), on) << name;
+        EXPECT_EQ(action(item)->isChecked(), on) << item;
+    }
+    EXPECT_EQ(iface("Line1")->role(), QAccessible::Separator);
+    EXPECT_EQ(iface("announcement")->role(), QAccessible::Notification);
+    EXPECT_TRUE(iface("announcement")->state().invisible);
+}
+
 TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
 {
+    // A dark desktop: the text box takes its colours, the canvas keeps the
+    // menu-text colour it was made with.
+    const QPalette desktop = QApplication::palette();
+    const QRgb background = canvas()->background();
+    QPalette dark = desktop;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    struct RestorePalette {
+        QPalette palette;
+        ~RestorePalette() { QApplication::setPalette(palette); }
+    } restore{desktop};
+    state.infoFileName = "howto";
     qt->showInformationWindow();
     QPointer<qt::InformationWindow> form2 = qt->informationWindow();
     ASSERT_NE(form2, nullptr);
@@ -381,8 +530,12 @@ TEST_F(WindowTest, InformationWindowOpensOnceWithItsTextBoxAndClosesAlone)
     EXPECT_EQ(text1->size(), QSize((9120 - 250) / 15, (4905 - 600) / 15));
     EXPECT_TRUE(text1->isReadOnly());
     EXPECT_EQ(text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(0, 0, 0));
-    EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(224, 224, 224));
+    EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(30, 30, 30));
+    EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(230, 230, 230));
+    EXPECT_EQ(canvas()->background(), background);
+    // Named, and read line by line with a keyboard caret.
+    EXPECT_EQ(text1->accessibleName(), "How to use the program");
+    EXPECT_EQ(text1->textInteractionFlags(), Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     EXPECT_EQ(qt->informationWindowOuterWidthTwips(), 9120);
     EXPECT_EQ(qt->informationWindowOuterHeightTwips(), 4905);

@@ -61,11 +61,23 @@ TEST_F(ShutDownTest, CloseRequestOfTheMainWindowDuringAPlotEndsTheProgram)
         ExitedWithCode(0), Not(::testing::AnyOf(HasSubstr("resumed"), HasSubstr("pumped after"))));
 }
 
-TEST_F(ShutDownTest, EscOnTheCanvasDuringAPlotEndsTheProgram)
+TEST_F(ShutDownTest, EscOnTheCanvasOrCtrlQAnywhereDuringAPlotEndsTheProgram)
 {
     EXPECT_EXIT(
         {
             during(30, [&] { QTest::keyClick(form1()->windowHandle(), Qt::Key_Escape); });
+            click("Command1");
+            std::fputs("the pass resumed\n", stderr);
+        },
+        ExitedWithCode(0), Not(HasSubstr("resumed")));
+    // Ctrl+Q in the help window, where Esc only closes that window.
+    EXPECT_EXIT(
+        {
+            qt->showInformationWindow();
+            during(30, [&] {
+                qt->informationWindow()->activateWindow();
+                QTest::keyClick(qt->informationWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+            });
             click("Command1");
             std::fputs("the pass resumed\n", stderr);
         },

@@ -4,11 +4,15 @@
 
 #include "navigation/run_control.h"
 #include "platform/memory_platform.h"
+#include "qt/accessibility.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
 
+#include <string>
 #include <vector>
 
 namespace vantorel::testing {
@@ -99,6 +103,40 @@ TEST_F(RunControlTest, StartButtonDrawsTheFullPictureAndFocusesTheCanvas)
     QCoreApplication::processEvents();
     const QImage shown = canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(shown.copy(1, 1, 598, 498) == expected.copy(1, 1, 598, 498));
+}
+
+// A plot tells assistive technology its progress and its end, and the
+// read-outs it rewrote are named by what they show. (How many events reach
+// a screen reader is measured on the real accessibility bus, by
+// tests/a11y/tree_check.py.)
+TEST_F(RunControlTest, APlotTellsAssistiveTechnologyItsProgressAndEnd)
+{
+    const auto iface = [this](const char* name) { return QAccessible::queryAccessibleInterface(control(name)); };
+    QWidget* notice = control("announcement");
+
+    click("Command1");
+    const std::string ms = caption(Caption::Labeltime);
+    EXPECT_EQ(iface("Labelcompleted")->valueInterface()->currentValue(), 100);
+    EXPECT_EQ(iface("Labeltime")->text(QAccessible::Name).toStdString(), "Time " + ms + " ms");
+    EXPECT_EQ(iface("Label1")->text(QAccessible::Name), "Top left x -2.25");
+    EXPECT_EQ(iface("Label4")->text(QAccessible::Name), "Bottom right y 1.5");
+    EXPECT_EQ(iface("labelchunkx")->text(QAccessible::Name), "Chunk width 1");
+    // The end of the pass is announced: the notice shows with the news.
+    EXPECT_EQ(notice->accessibleName().toStdString(), "Plot complete in " + ms + " ms");
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->geometry().isEmpty());  // heard, never seen
+
+    // A zoom step: the zoom read-outs and the picture's view follow.
+    click("zoomin");
+    EXPECT_EQ(iface("Labelzoom")->text(QAccessible::Name), "Zoomed 1 times");
+    EXPECT_EQ(iface("Label14")->text(QAccessible::Name), "Zoom times factor 5");
+    EXPECT_TRUE(
+        iface("Picture1")->text(QAccessible::Description).startsWith("View x from -1.55 to 0.55, y from -0.9 to 0.9,"));
+
+    // A stopped pass says so.
+    during(pumps + 1, [this] { action("mnustop")->trigger(); });
+    click("Command1");
+    EXPECT_EQ(notice->accessibleName(), "Plot stopped");
 }
 
 TEST_F(RunControlTest, StartFromTheMenuClearsAndPlotsWithoutMovingTheFocus)
