@@ -107,25 +107,38 @@ struct Hot {
     void store(Walk& p) const { p.dr = dr, p.di = di, p.j = j, p.m = m; }
 };
 
+// What stays the same through a pixel's iterations, read once into locals
+// by the loops below rather than through `in` at every iteration.
+struct Fixed {
+    const ReferenceOrbit& orbit;
+    const double* wRe;
+    const double* wIm;
+    const BlaTable* table;
+    int rounds, last, step;
+    std::int16_t neverEscapes;
+    explicit Fixed(const PerturbationInput& in)
+        : orbit(*in.orbit), wRe(in.orbit->re.data()), wIm(in.orbit->im.data()), table(in.table), rounds(in.rounds),
+          last(in.orbit->last), step(in.step), neverEscapes(in.neverEscapes)
+    {
+    }
+};
+
 // One iteration with the difference as doubles. False when the pixel is done
 // or a rebase made its difference too small for doubles again.
-inline bool doubleIteration(const PerturbationInput& in, Walk& p, Hot& h)
+[[gnu::always_inline]] inline bool doubleIteration(const Fixed& f, Walk& p, Hot& h)
 {
-    const ReferenceOrbit& orbit = *in.orbit;
-    const double* wRe = orbit.re.data();
-    const double* wIm = orbit.im.data();
-    const double zr = wRe[h.m] + h.dr, zi = wIm[h.m] + h.di;
+    const double zr = f.wRe[h.m] + h.dr, zi = f.wIm[h.m] + h.di;
     const double z2 = zr * zr + zi * zi;
-    if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(orbit, h.m, h.dr, h.di))) {
-        p.finish(static_cast<std::int16_t>((h.j - 1) * in.step));
+    if (z2 > 4 + CloseToFour || (z2 >= 4 - CloseToFour && escapesNearTwo(f.orbit, h.m, h.dr, h.di))) {
+        p.finish(static_cast<std::int16_t>((h.j - 1) * f.step));
         return false;
     }
-    if (h.j == in.rounds) {
-        p.finish(in.neverEscapes);
+    if (h.j == f.rounds) {
+        p.finish(f.neverEscapes);
         return false;
     }
     double d2 = h.dr * h.dr + h.di * h.di;
-    if (h.m == orbit.last || z2 < d2) {
+    if (h.m == f.last || z2 < d2) {
         h.dr = zr;
         h.di = zi;
         d2 = z2;
@@ -138,10 +151,10 @@ inline bool doubleIteration(const PerturbationInput& in, Walk& p, Hot& h)
         }
     }
     int length = 0;
-    const BlaStep* run = in.table ? in.table->find(h.m, d2, in.rounds - h.j + 1, length) : nullptr;
+    const BlaStep* run = f.table ? f.table->find(h.m, d2, f.rounds - h.j + 1, length) : nullptr;
     if (run) {
-        if (h.j + length > in.rounds) {
-            p.finish(in.neverEscapes);
+        if (h.j + length > f.rounds) {
+            p.finish(f.neverEscapes);
             return false;
         }
         if (run->doubles && p.dcInRange) {
@@ -158,7 +171,7 @@ inline bool doubleIteration(const PerturbationInput& in, Walk& p, Hot& h)
         return true;
     }
     // d' = (2 W + d) d + dc, W being W_0 = 0 after a rebase
-    const double tr = 2 * wRe[h.m] + h.dr, ti = 2 * wIm[h.m] + h.di;
+    const double tr = 2 * f.wRe[h.m] + h.dr, ti = 2 * f.wIm[h.m] + h.di;
     const double nr = tr * h.dr - ti * h.di + p.dcRe;
     h.di = tr * h.di + ti * h.dr + p.dcIm;
     h.dr = nr;
@@ -170,20 +183,11 @@ inline bool doubleIteration(const PerturbationInput& in, Walk& p, Hot& h)
 // Takes the pixel on until it is done or its difference is wide.
 void doubleSteps(const PerturbationInput& in, Walk& p)
 {
+    const Fixed f(in);
     Hot h(p);
-    while (doubleIteration(in, p, h)) {
+    while (doubleIteration(f, p, h)) {
     }
     h.store(p);
-}
-
-// Two pixels side by side until one of them is done or wide.
-void doubleStepsTogether(const PerturbationInput& in, Walk& a, Walk& b)
-{
-    Hot ha(a), hb(b);
-    while (doubleIteration(in, a, ha) & doubleIteration(in, b, hb)) {
-    }
-    ha.store(a);
-    hb.store(b);
 }
 
 }  // namespace
@@ -204,53 +208,10 @@ std::int16_t perturbedCount(const PerturbationInput& in, ComplexExp dc)
 
 void perturbedCounts(const PerturbationInput& in, const PixelSource& source)
 {
-    if (in.rounds <= 0) {
-        int id;
-        ComplexExp dc;
-        while (source.next(source.ctx, id, dc))
-            source.deliver(source.ctx, id, in.neverEscapes);
-        return;
-    }
-    // Two pixels side by side: each iteration of one waits for the result of
-    // its last, and the other's fills that wait.
-    struct Slot {
-        Walk walk{ComplexExp{}};
-        int id = -1;
-    };
-    Slot slots[2];
-    const auto refill = [&](Slot& s) {
-        ComplexExp dc;
-        s.id = -1;
-        if (source.next(source.ctx, s.id, dc))
-            s.walk = Walk(dc);
-        else
-            s.id = -1;
-    };
-    refill(slots[0]);
-    refill(slots[1]);
-    for (;;) {
-        // Both slots to the double range, or empty.
-        for (Slot& s : slots) {
-            while (s.id >= 0) {
-                if (s.walk.wide)
-                    wideSteps(in, s.walk);
-                if (!s.walk.done)
-                    break;
-                source.deliver(source.ctx, s.id, s.walk.count);
-                refill(s);
-            }
-        }
-        const bool busyA = slots[0].id >= 0, busyB = slots[1].id >= 0;
-        if (busyA && busyB) {
-            doubleStepsTogether(in, slots[0].walk, slots[1].walk);
-            // The one still going stays in the double range and is paired
-            // again once the other slot holds a pixel that is.
-        } else if (busyA || busyB) {
-            doubleSteps(in, slots[busyA ? 0 : 1].walk);
-        } else {
-            return;
-        }
-    }
+    int id = 0;
+    ComplexExp dc;
+    while (source.next(source.ctx, id, dc))
+        source.deliver(source.ctx, id, perturbedCount(in, dc));
 }
 
 }  // namespace vantorel

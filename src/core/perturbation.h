@@ -47,9 +47,7 @@ struct PixelSource {
     void (*deliver)(void* ctx, int id, std::int16_t count);
     void* ctx;
 };
-// The counts of every pixel the source gives, each exactly as perturbedCount
-// makes it, two at a time so that the waits of one pixel's iterations are
-// filled with the other's.
+// The counts of every pixel the source gives, as perturbedCount makes them.
 void perturbedCounts(const PerturbationInput& in, const PixelSource& source);
 
 }  // namespace vantorel
