@@ -1,3 +1,4 @@
+#include "core/count_kernel.h"
 #include "core/plotting_pass.h"
 #include "navigation/run_control.h"
 #include "support/fixture.h"
@@ -216,12 +217,14 @@ TEST_F(PlottingPassTest, StopInTheLastColumnOfTheLastStageEndsThePassAtItsEnd)
     EXPECT_FALSE(state.abortRequested);
 }
 
-TEST_F(PlottingPassTest, PauseWaitsAndTheTimeIncludesThePause)
+TEST_F(PlottingPassTest, PauseWaitsWithoutCountingAheadAndTheTimeIncludesThePause)
 {
+    setThreadingThreshold(1 << 21);  // the worker counts ahead at the default limit and step
     fake.tickStep = 1;
     fake.atPump(2, [] { mnupause_Click(); });
     fake.atPump(10, [this] {
         EXPECT_TRUE(state.paused);
+        EXPECT_FALSE(workerFeedRunning()) << "the worker went on counting during the pause";
         // The time label stood still while paused: "0" and two column times.
         EXPECT_EQ(fake.captionHistory(Caption::Labeltime).size(), 3u);
         fake.ticks += 5000;
