@@ -236,6 +236,22 @@ TEST_F(PlottingPassTest, PauseWaitsWithoutCountingAheadAndTheTimeIncludesThePaus
     expectCanvas({});
 }
 
+TEST_F(PlottingPassTest, AnIntensityChangedWhilePausedColoursTheFirstColumnAfterThePause)
+{
+    fake.atPump(2, [] { mnupause_Click(); });
+    fake.atPump(5, [this] { fake.setScrollValue(ScrollBar::colourbar, 0); });
+    fake.atPump(10, [] { mnupause_Click(); });
+    fake.atPump(11, [] { mnustop_Click(); });
+    start();
+    ASSERT_EQ(state.pixelX, 48);  // stopped at the column after the first one drawn after the pause
+    // Columns 0 and 16 with the old intensity, column 32 with the new one.
+    const auto before = referencePass({.stages = 1}), after = referencePass({.intensity = 0, .stages = 1});
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 48; ++x)
+            ASSERT_EQ(fake.pixel(x, y), (x < 32 ? before : after).canvas[static_cast<std::size_t>(y) * 600 + x])
+                << x << "," << y;
+}
+
 TEST_F(PlottingPassTest, StopWhilePausedEndsTheWaitAndThePass)
 {
     fake.atPump(2, [] { mnupause_Click(); });
