@@ -1,10 +1,12 @@
 #include "files/location_file.h"
 
 #include "core/numeric.h"
+#include "core/plotting_pass.h"
 #include "core/state.h"
 #include "files/dialogs.h"
 #include "files/safe_file.h"
 #include "navigation/run_control.h"
+#include "navigation/view_limits.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -133,14 +135,17 @@ std::string outsideRange(const char* what, const std::string& value, int low, in
 // the file without its picture, and worse, the file's calculation step in
 // calcStep while the kstep bar still shows the old one. A step of 0 or below
 // never lets the escape-time loop reach its limit, so the next plot would
-// hang. A view with a corner that is not a finite number is no place in the
-// plane and draws nothing useful either. Returns what is wrong, in the
-// user's words, or empty text.
+// hang. A view is taken by the rule navigation keeps to: finite corners and
+// finite spans. A view wider than the largest double draws nothing useful and
+// refuses every zoom, drag and arrow key, and an infinite zoom factor makes
+// zoom steps that count without moving the view. Returns what is wrong, in
+// the user's words, or empty text.
 std::string refusal(const Location& l)
 {
-    if (!std::isfinite(l.viewXMin) || !std::isfinite(l.viewYMin) || !std::isfinite(l.viewXMax)
-        || !std::isfinite(l.viewYMax))
+    if (!isUsableView(l.viewXMin, l.viewYMin, l.viewXMax, l.viewYMax))
         return "Its view is not a finite part of the plane.";
+    if (!std::isfinite(usableZoomFactor(l.zoomFactor)))
+        return "Its zoom factor is not a finite number.";
     if (!std::isfinite(l.maxIterations))
         return "Its iteration limit is not a finite number.";
     if (!iterationsForBar(l.maxIterations))

@@ -293,6 +293,10 @@ TEST_F(LocationFileTest, OutOfRangeOrNonFiniteFieldRefusesTheWholeFile)
         {"top edge infinite", withField(base, YMin, -inf), badView},
         {"right edge NaN", withField(base, XMax, nan), badView},
         {"bottom edge infinite", withField(base, YMax, inf), badView},
+        // Finite corners whose span is not: no zoom, drag or arrow could leave it.
+        {"width beyond the doubles", withField(withField(base, XMin, -1e308), XMax, 1e308), badView},
+        {"height beyond the doubles", withField(withField(base, YMin, -1e308), YMax, 1e308), badView},
+        {"zoom factor infinite", withField(base, ZoomFactor, inf), "Its zoom factor is not a finite number."},
     };
     fake.separator = ",";  // numbers in the message are written as the user writes them
     fake.setScrollValue(ScrollBar::colourbar, 321);
