@@ -161,8 +161,19 @@ std::string refusal(const Location& l)
 void tell(const std::string& text) { platform().messageBox(text, "Vantorel"); }
 
 // Both commands take a name only if ".sav" appears anywhere in the whole path,
-// capitals not accepted.
-bool hasLocationExtension(const std::string& path) { return path.find(".sav") != std::string::npos; }
+// capitals not accepted. The dialog adds the extension only to a name typed
+// without a full stop, so "Place.SAV" or "trip.2024" reach the test as they
+// are: the user is told rather than left to find nothing written. A
+// cancelled dialog (no path) is no request and stays silent.
+bool acceptedLocationName(const std::string& path, const char* failure)
+{
+    if (path.empty())
+        return false;
+    if (path.find(".sav") != std::string::npos)
+        return true;
+    tell(std::string(failure) + " \"" + path + "\".\r\nLocation files end in \".sav\", in small letters.");
+    return false;
+}
 
 std::string trimSpaces(const std::string& text)
 {
@@ -214,7 +225,7 @@ std::string dataFolderPath(const std::string& kind)
 void mnusavelocation_Click()
 {
     const std::string path = showSaveDialog("sav", "sav", dataFolderPath("location"));
-    if (!hasLocationExtension(path))
+    if (!acceptedLocationName(path, "Could not save the location to"))
         return;
     Platform& p = platform();
     // The bars are the store of these three; the state keeps the copies.
@@ -234,7 +245,7 @@ void mnusavelocation_Click()
 void mnuloadlocation_Click()
 {
     const std::string path = showOpenDialog("sav", dataFolderPath("location"));
-    if (!hasLocationExtension(path))
+    if (!acceptedLocationName(path, "Could not load the location from"))
         return;
     // All 50 bytes or nothing: a file that is refused changes nothing, and
     // the user learns what was wrong with it.

@@ -223,8 +223,11 @@ TEST_F(LocationFileTest, AFactorOfTwoCollapsesTheViewAndOneAndAHalfMirrorsIt)
 
 TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)
 {
-    // Capitals: neither command acts, and the save copies no bar into the state.
+    // Capitals or another extension (the dialog adds ".sav" only to a name
+    // without a full stop): neither command acts, the save copies no bar into
+    // the state, and the user is told.
     save(folder.path("upper.SAV"));
+    save(folder.path("trip.2024"));
     EXPECT_TRUE(folder.entries().empty());
     EXPECT_EQ(state.maxIterations, 0.0f);
 
@@ -233,12 +236,18 @@ TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)
     Snapshot before = snapshot();
     load(folder.path("upper.SAV"));
     expectUnchanged(before, "load of .SAV");
+    const std::string rule = "\".\r\nLocation files end in \".sav\", in small letters.";
+    EXPECT_EQ(fake.messages, (std::vector<std::string>{
+                                 "Vantorel|Could not save the location to \"" + folder.path("upper.SAV") + rule,
+                                 "Vantorel|Could not save the location to \"" + folder.path("trip.2024") + rule,
+                                 "Vantorel|Could not load the location from \"" + folder.path("upper.SAV") + rule}));
 
-    // Cancelled dialogs: nothing.
+    // Cancelled dialogs: nothing, and nothing said.
+    fake.messages.clear();
     save("");
     load("");
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"upper.SAV"});
-    EXPECT_TRUE(fake.messages.empty());  // a wrong name or a cancel is not a failure
+    EXPECT_TRUE(fake.messages.empty());
 
     // ".sav" followed by more text passes, and the file has exactly that name.
     save(folder.path("trail.savX"));
