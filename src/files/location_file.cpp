@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
+#include <set>
 #include <unistd.h>
 
 namespace vantorel {
@@ -183,6 +184,17 @@ std::string trimSpaces(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// The user's home folder: $HOME, or the account's when that is unset or not
+// an absolute path.
+std::string homeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user ? user->pw_dir : "";
+}
+
 // The user's own data folder: $XDG_DATA_HOME, or ~/.local/share when that is
 // unset or not an absolute path.
 std::string userDataHome()
@@ -190,12 +202,19 @@ std::string userDataHome()
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/')
         return xdg;
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user ? user->pw_dir : "";
-    }
-    return std::string(home) + "/.local/share";
+    return homeFolder() + "/.local/share";
+}
+
+// Where the dialogs start when the user's data folder cannot be made (a
+// read-only home, a data folder that is a file): the home folder where it
+// can be written, else the folder the program was started in.
+std::string folderInstead()
+{
+    const std::string home = homeFolder();
+    if (!home.empty() && isWritableFolder(home))
+        return home;
+    char here[4096];
+    return ::getcwd(here, sizeof here) ? here : "/";
 }
 
 }  // namespace
@@ -218,8 +237,16 @@ std::string dataFolderPath(const std::string& kind)
     if (isWritableFolder(beside))
         return beside + "/";
     const std::string own = userDataHome() + "/vantorel/" + folder;
-    makeFolders(own);
-    return own + "/";
+    if (makeFolders(own))
+        return own + "/";
+    // Said once for each folder, so that the user knows where the files go
+    // rather than finding them somewhere unexpected.
+    const std::string instead = folderInstead();
+    static std::set<std::string> told;
+    if (told.insert(own).second)
+        tell("The folder \"" + own + "\" for your " + (k == "location" ? "location files" : "pictures")
+             + " could not be created.\r\nThe file dialog starts in \"" + instead + "\" instead.");
+    return instead == "/" ? instead : instead + "/";
 }
 
 void mnusavelocation_Click()

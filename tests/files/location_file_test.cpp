@@ -447,6 +447,30 @@ TEST_F(LocationFileTest, DataFoldersBesideTheProgramWhereItHoldsThemElseInTheUse
     const ScopedEnvironment home("HOME", userData.path("home"));
     EXPECT_EQ(dataFolderPath("picture"), userData.path("home") + "/.local/share/vantorel/mandel_pictures/");
     EXPECT_TRUE(fs::is_directory(userData.path("home") + "/.local/share/vantorel/mandel_pictures"));
+    EXPECT_TRUE(fake.messages.empty());
+
+    // A data folder that cannot be made (here under a file, which stops root
+    // too): the dialog starts in the home folder, or where the program was
+    // started when the home cannot be written, and the user is told once.
+    fs::remove(folder.root / "mandel_locations");
+    writeBytes(userData.path("file"), "");
+    const std::string blocked = userData.path("file") + "/vantorel/mandel_locations";
+    const ScopedEnvironment unusable("XDG_DATA_HOME", userData.path("file"));
+    fake.messages.clear();
+    EXPECT_EQ(dataFolderPath("location"), userData.path("home") + "/");
+    EXPECT_EQ(dataFolderPath("location"), userData.path("home") + "/");
+    const ScopedEnvironment fileAsHome("HOME", userData.path("file"));
+    const ScopedEnvironment unset("XDG_DATA_HOME", "");
+    EXPECT_EQ(dataFolderPath("picture"), fs::current_path().string() + "/");
+    EXPECT_EQ(fake.messages,
+              (std::vector<std::string>{"Vantorel|The folder \"" + blocked
+                                            + "\" for your location files could not be created.\r\nThe file dialog "
+                                              "starts in \""
+                                            + userData.path("home") + "\" instead.",
+                                        "Vantorel|The folder \"" + userData.path("file")
+                                            + "/.local/share/vantorel/mandel_pictures\" for your pictures could not be "
+                                              "created.\r\nThe file dialog starts in \""
+                                            + fs::current_path().string() + "\" instead."}));
 }
 
 }  // namespace
