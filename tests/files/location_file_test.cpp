@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace vantorel::testing {
@@ -37,6 +38,16 @@ constexpr std::size_t XMin = 0, YMin = 8, XMax = 16, YMax = 24, Iterations = 32,
                       ZoomFactor = 40, Intensity = 48;
 
 template <typename T> bool sameBits(T a, T b) { return std::memcmp(&a, &b, sizeof(T)) == 0; }
+
+// The bytes this process has read so far, by every thread (rchar of /proc/self/io).
+long long bytesReadSoFar()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value && key != "rchar:") {}
+    return value;
+}
 
 class LocationFileTest : public ProgramTest {
 protected:
@@ -379,9 +390,13 @@ TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedWithItsReasonAndNe
                                  refused("empty.sav", "The file is 0 bytes long; a location file is 50 bytes long."),
                                  refused("folder.sav", "That name belongs to a folder.")}));
 
-    // Anything after byte 50 is ignored.
+    // Anything after byte 50 is ignored, and not read either: a huge file
+    // named .sav costs no more than a small one.
     writeBytes(folder.path("long.sav"), withField(workedExample(), XMin, -1.0) + std::string(30, '\x7f'));
+    std::filesystem::resize_file(folder.path("long.sav"), 64 << 20);  // sparse
+    const long long readBefore = bytesReadSoFar();
     load(folder.path("long.sav"));
+    EXPECT_LT(bytesReadSoFar() - readBefore, 65536);
     EXPECT_EQ(state.viewXMin, -1.0);
     EXPECT_TRUE(state.plotStarted);
 }
