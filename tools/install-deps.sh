@@ -8,7 +8,7 @@ set -euo pipefail
 run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev)  # libx11-dev: the configure step finds X11
 test=(libgtest-dev xvfb xauth xdotool               # unit, widget and end-to-end tests
       clang libclang-rt-14-dev                      # the fuzz build
-      desktop-file-utils appstream dpkg-dev)        # validators of the install, package dependencies
+      desktop-file-utils appstream dpkg-dev lintian)  # validators of the install, package dependencies and lintian
 case "${1:-test}" in
   run) packages=("${run[@]}") ;;
   test) packages=("${run[@]}" "${test[@]}") ;;

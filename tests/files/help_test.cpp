@@ -69,13 +69,16 @@ TEST_F(HelpTest, EmptyMissingOrUnreadableFileGivesAnEmptyWindowAndCreatesNothing
 
 TEST_F(HelpTest, AnInstalledProgramFindsItsTextsInTheSharedDataFolderUnlessTheyAreBesideIt)
 {
-    // <prefix>/bin/vantorel with <prefix>/share/vantorel/, as installed.
+    // <prefix>/bin/vantorel with <prefix>/share/vantorel/ and the README in
+    // <prefix>/share/doc/vantorel/, as installed.
     std::filesystem::create_directories(folder.root / "bin");
     std::filesystem::create_directories(folder.root / "share" / "vantorel");
+    std::filesystem::create_directories(folder.root / "share" / "doc" / "vantorel");
     fake.folder = folder.path("bin");
     writeBytes(folder.path("share/vantorel/mandelbrotinfo.txt"), "installed info");
     writeBytes(folder.path("share/vantorel/mandelhowto.txt"), "installed how-to");
-    writeBytes(folder.path("share/vantorel/README.md"), "# read me");
+    writeBytes(folder.path("share/vantorel/README.md"), "# not here");
+    writeBytes(folder.path("share/doc/vantorel/README.md"), "# read me");
     writeBytes(folder.path("bin/mandelhowto.txt"), "beside");
     mnumandel_Click();
     EXPECT_EQ(fake.informationText, "installed info");
@@ -84,7 +87,7 @@ TEST_F(HelpTest, AnInstalledProgramFindsItsTextsInTheSharedDataFolderUnlessTheyA
     EXPECT_EQ(fake.informationText, "beside");
     fake.yesNoAnswer = false;
     mnuabout_Click();
-    EXPECT_EQ(fake.openedAddresses, std::vector<std::string>{"file://" + folder.path("share/vantorel/README.md")});
+    EXPECT_EQ(fake.openedAddresses, std::vector<std::string>{"file://" + folder.path("share/doc/vantorel/README.md")});
 }
 
 TEST_F(HelpTest, TextBoxTakesTheWindowsOuterSizeLessItsMargins)
