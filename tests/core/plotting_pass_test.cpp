@@ -238,18 +238,23 @@ TEST_F(PlottingPassTest, PauseWaitsWithoutCountingAheadAndTheTimeIncludesThePaus
 
 TEST_F(PlottingPassTest, AnIntensityChangedWhilePausedColoursTheFirstColumnAfterThePause)
 {
-    fake.atPump(2, [] { mnupause_Click(); });
-    fake.atPump(5, [this] { fake.setScrollValue(ScrollBar::colourbar, 0); });
-    fake.atPump(10, [] { mnupause_Click(); });
-    fake.atPump(11, [] { mnustop_Click(); });
+    fake.atPump(8, [] { mnupause_Click(); });
+    fake.atPump(11, [this] { fake.setScrollValue(ScrollBar::colourbar, 0); });
+    fake.atPump(14, [] { mnupause_Click(); });
+    fake.atPump(15, [] { mnustop_Click(); });
     start();
-    ASSERT_EQ(state.pixelX, 48);  // stopped at the column after the first one drawn after the pause
-    // Columns 0 and 16 with the old intensity, column 32 with the new one.
+    ASSERT_EQ(state.pixelX, 144);  // stopped at the column after the first one drawn after the pause
+    // Columns 0 to 112 with the old intensity, column 128 with the new one,
+    // which colours its band-0 blocks differently.
     const auto before = referencePass({.stages = 1}), after = referencePass({.intensity = 0, .stages = 1});
+    bool differs = false;
     for (int y = 0; y < 500; ++y)
-        for (int x = 0; x < 48; ++x)
-            ASSERT_EQ(fake.pixel(x, y), (x < 32 ? before : after).canvas[static_cast<std::size_t>(y) * 600 + x])
-                << x << "," << y;
+        for (int x = 0; x < 144; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * 600 + x;
+            ASSERT_EQ(fake.pixel(x, y), (x < 128 ? before : after).canvas[i]) << x << "," << y;
+            differs = differs || (x >= 128 && before.canvas[i] != after.canvas[i]);
+        }
+    EXPECT_TRUE(differs);
 }
 
 TEST_F(PlottingPassTest, StopWhilePausedEndsTheWaitAndThePass)
