@@ -8,7 +8,7 @@ set -euo pipefail
 run=(g++ cmake make qt6-base-dev libgl-dev libx11-dev libmpfr-dev libgmp-dev libpng-dev)  # libx11-dev: the configure step finds X11
 test=(libgtest-dev xvfb xauth xdotool               # unit, widget and end-to-end tests
       clang libclang-rt-14-dev                      # the fuzz build
-      desktop-file-utils appstream dpkg-dev         # validators of the install, package dependencies
+      desktop-file-utils appstream dpkg-dev lintian # validators of the install, package dependencies and lintian
       time                                          # peak memory in vantorel-bench --table 3
       at-spi2-core python3-pyatspi dbus dbus-x11)   # the accessibility tree check (AT-SPI on a D-Bus session)
 case "${1:-test}" in

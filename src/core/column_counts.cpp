@@ -358,6 +358,17 @@ void beginPassCounts()
 
 void endPassCounts() { dropPointsInFlight(); }
 
+void pauseCountingAhead() { dropPointsInFlight(); }
+
+void resumeCountingAhead()
+{
+    if (countPath() != CountPath::Fast || !kept.valid || kept.rounds < RoundsWorthPlanning
+        || !(kept.key == currentKey()))
+        return;
+    makePlan();
+    keepWorkerBusy();
+}
+
 bool countColumn(int rowEnd, int rowStep, std::vector<std::int16_t>& counts)
 {
     ExplorationState& s = state;

@@ -35,6 +35,13 @@ void beginPassCounts();
 // Stops counting ahead; called when a pass ends (a pass it ran inside of
 // plans again when it carries on).
 void endPassCounts();
+// Stops counting ahead while a pass waits in its pause, so that a paused
+// program leaves the processor to others; the counts made so far are kept.
+void pauseCountingAhead();
+// Counts ahead again when the pause ends, if the pass was doing so and
+// nothing a count depends on changed meanwhile (a change makes a new plan at
+// the next column anyway).
+void resumeCountingAhead();
 
 // The row loop of the column at state.pixelX (pixelY = 0, rowStep, ...
 // rowEnd) as far as counts go, in one go: counts[k] is what block k leaves in

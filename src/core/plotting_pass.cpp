@@ -271,6 +271,11 @@ restart:
             intensity = p.scrollValue(ScrollBar::colourbar);
             if (openWindows >= 1) {
                 readIterationLimit();
+                // The counting ahead waits with a paused pass, so that a
+                // paused program takes no processor time.
+                const bool pausing = s.paused;
+                if (pausing)
+                    pauseCountingAhead();
                 while (s.paused) {
                     p.pumpEvents(true);
                     if (restartRequested) {
@@ -281,6 +286,8 @@ restart:
                     if (s.abortRequested)
                         break;
                 }
+                if (pausing && !s.abortRequested)
+                    resumeCountingAhead();
             }
         }
 

@@ -48,13 +48,13 @@ std::string fileUrl(const std::string& path)
     return url;
 }
 
-// Where the files shipped with the program are: beside it (the build tree, a
-// copy of its own), else where the install rules put them, found from the
-// program's own folder so that any install prefix works.
-std::vector<std::string> shippedFileCandidates(const std::string& name)
+// Where a file shipped with the program is: beside it (the build tree, a copy
+// of its own), else where the install rules put it (`fromBin`, the way from
+// the program's folder), so that any install prefix works.
+std::vector<std::string> shippedFileCandidates(const std::string& name, const char* fromBin)
 {
     const std::string folder = platform().applicationFolder();
-    const auto installed = std::filesystem::path(folder + "/" VANTOREL_SHARE_FROM_BIN "/" + name).lexically_normal();
+    const auto installed = std::filesystem::path(folder + "/" + fromBin + "/" + name).lexically_normal();
     return {folder + "/" + name, installed.string()};
 }
 
@@ -86,7 +86,7 @@ void Form2_Load()
     // missing or unreadable leaves the window empty; it is never created.
     std::optional<std::string> text;
     if (!name.empty())
-        for (const std::string& candidate : shippedFileCandidates(name))
+        for (const std::string& candidate : shippedFileCandidates(name, VANTOREL_SHARE_FROM_BIN))
             if ((text = readWholeFile(candidate)))
                 break;
     p.setInformationText(text.value_or(std::string()));
@@ -94,7 +94,8 @@ void Form2_Load()
 
 std::string homePageAddress()
 {
-    const std::vector<std::string> candidates = shippedFileCandidates("README.md");
+    // The README is a document of the installed package, kept with its licence.
+    const std::vector<std::string> candidates = shippedFileCandidates("README.md", VANTOREL_DOC_FROM_BIN);
     for (const std::string& candidate : candidates)
         if (::access(candidate.c_str(), R_OK) == 0)
             return fileUrl(candidate);

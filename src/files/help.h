@@ -16,7 +16,7 @@ void Form2_Load();
 // The about box's message: eight lines joined by CR LF.
 std::string aboutText();
 // The home page the about box offers: the README shipped with the program
-// (beside it, else in the installed share/vantorel), as a local file address.
+// (beside it, else in the installed share/doc/vantorel), as a local file address.
 std::string homePageAddress();
 
 }  // namespace vantorel

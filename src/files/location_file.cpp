@@ -1,10 +1,12 @@
 #include "files/location_file.h"
 
 #include "core/numeric.h"
+#include "core/plotting_pass.h"
 #include "core/state.h"
 #include "files/dialogs.h"
 #include "files/safe_file.h"
 #include "navigation/run_control.h"
+#include "navigation/view_limits.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
+#include <set>
 #include <unistd.h>
 
 namespace vantorel {
@@ -125,14 +128,17 @@ std::string outsideRange(const char* what, const std::string& value, int low, in
 // the file without its picture, and worse, the file's calculation step in
 // calcStep while the kstep bar still shows the old one. A step of 0 or below
 // never lets the escape-time loop reach its limit, so the next plot would
-// hang. A view with a corner that is not a finite number is no place in the
-// plane and draws nothing useful either. Returns what is wrong, in the
-// user's words, or empty text.
+// hang. A view is taken by the rule navigation keeps to: finite corners and
+// finite spans. A view wider than the largest double draws nothing useful and
+// refuses every zoom, drag and arrow key, and an infinite zoom factor makes
+// zoom steps that count without moving the view. Returns what is wrong, in
+// the user's words, or empty text.
 std::string refusal(const Location& l)
 {
-    if (!std::isfinite(l.viewXMin) || !std::isfinite(l.viewYMin) || !std::isfinite(l.viewXMax)
-        || !std::isfinite(l.viewYMax))
+    if (!isUsableView(l.viewXMin, l.viewYMin, l.viewXMax, l.viewYMax))
         return "Its view is not a finite part of the plane.";
+    if (!std::isfinite(usableZoomFactor(l.zoomFactor)))
+        return "Its zoom factor is not a finite number.";
     if (!std::isfinite(l.maxIterations))
         return "Its iteration limit is not a finite number.";
     if (!iterationsForBar(l.maxIterations))
@@ -148,8 +154,19 @@ std::string refusal(const Location& l)
 void tell(const std::string& text) { platform().messageBox(text, "Vantorel"); }
 
 // Both commands take a name only if ".sav" appears anywhere in the whole path,
-// capitals not accepted.
-bool hasLocationExtension(const std::string& path) { return path.find(".sav") != std::string::npos; }
+// capitals not accepted. The dialog adds the extension only to a name typed
+// without a full stop, so "Place.SAV" or "trip.2024" reach the test as they
+// are: the user is told rather than left to find nothing written. A
+// cancelled dialog (no path) is no request and stays silent.
+bool acceptedLocationName(const std::string& path, const char* failure)
+{
+    if (path.empty())
+        return false;
+    if (path.find(".sav") != std::string::npos)
+        return true;
+    tell(std::string(failure) + " \"" + path + "\".\r\nLocation files end in \".sav\", in small letters.");
+    return false;
+}
 
 std::string trimSpaces(const std::string& text)
 {
@@ -159,6 +176,17 @@ std::string trimSpaces(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// The user's home folder: $HOME, or the account's when that is unset or not
+// an absolute path.
+std::string homeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user ? user->pw_dir : "";
+}
+
 // The user's own data folder: $XDG_DATA_HOME, or ~/.local/share when that is
 // unset or not an absolute path.
 std::string userDataHome()
@@ -166,12 +194,19 @@ std::string userDataHome()
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/')
         return xdg;
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user ? user->pw_dir : "";
-    }
-    return std::string(home) + "/.local/share";
+    return homeFolder() + "/.local/share";
+}
+
+// Where the dialogs start when the user's data folder cannot be made (a
+// read-only home, a data folder that is a file): the home folder where it
+// can be written, else the folder the program was started in.
+std::string folderInstead()
+{
+    const std::string home = homeFolder();
+    if (!home.empty() && isWritableFolder(home))
+        return home;
+    char here[4096];
+    return ::getcwd(here, sizeof here) ? here : "/";
 }
 
 }  // namespace
@@ -194,14 +229,22 @@ std::string dataFolderPath(const std::string& kind)
     if (isWritableFolder(beside))
         return beside + "/";
     const std::string own = userDataHome() + "/vantorel/" + folder;
-    makeFolders(own);
-    return own + "/";
+    if (makeFolders(own))
+        return own + "/";
+    // Said once for each folder, so that the user knows where the files go
+    // rather than finding them somewhere unexpected.
+    const std::string instead = folderInstead();
+    static std::set<std::string> told;
+    if (told.insert(own).second)
+        tell("The folder \"" + own + "\" for your " + (k == "location" ? "location files" : "pictures")
+             + " could not be created.\r\nThe file dialog starts in \"" + instead + "\" instead.");
+    return instead == "/" ? instead : instead + "/";
 }
 
 void mnusavelocation_Click()
 {
     const std::string path = showSaveDialog("sav", "sav", dataFolderPath("location"));
-    if (!hasLocationExtension(path))
+    if (!acceptedLocationName(path, "Could not save the location to"))
         return;
     Platform& p = platform();
     // The bars are the store of these three; the state keeps the copies.
@@ -239,7 +282,7 @@ int locationIterations(const Location& l) { return *iterationsForBar(l.maxIterat
 void mnuloadlocation_Click()
 {
     const std::string path = showOpenDialog("sav", dataFolderPath("location"));
-    if (!hasLocationExtension(path))
+    if (!acceptedLocationName(path, "Could not load the location from"))
         return;
     Location l{};
     const std::string problem = readLocationFile(path, l);

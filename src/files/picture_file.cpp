@@ -19,9 +19,15 @@ void mnusavepicturebmp_Click()
         return;
     }
     const std::string path = showSaveDialog("bmp", "bmp", dataFolderPath("picture"));
-    // Like the location commands, the test is on the whole path, capitals not accepted.
-    if (path.find(".bmp") == std::string::npos)
+    // Like the location commands, the test is on the whole path, capitals not
+    // accepted, and a name that fails it is told; only a cancel is silent.
+    if (path.empty())
         return;
+    if (path.find(".bmp") == std::string::npos) {
+        p.messageBox("Could not save the picture to \"" + path + "\".\r\nPictures end in \".bmp\", in small letters.",
+                     "Vantorel");
+        return;
+    }
     // The canvas as it is now, also in the middle of a plot. It is written
     // beside the target and renamed over it, so an older picture of that name
     // stays whole when the save fails; the user is told why, for a picture

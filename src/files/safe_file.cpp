@@ -103,13 +103,16 @@ bool followLinks(std::string& path)
 }
 
 // Opens a new, unique temporary file beside `path` (same folder, so that the
-// final rename stays on one file system). The mode 0666 is narrowed by the
-// user's umask, as for any file the program creates.
+// final rename stays on one file system). Its name is short and its own, not
+// the target's name with something added: a target whose name is as long as
+// the file system allows must still be saved. The mode 0666 is narrowed by
+// the user's umask, as for any file the program creates.
 int openTemporaryBeside(const std::string& path, std::string& temporary)
 {
     static unsigned serial = 0;
+    const std::string folder = path.rfind('/') == 0 ? std::string() : folderOf(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        temporary = folder + "/.vantorel-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -164,6 +167,12 @@ ReplacingFile::ReplacingFile(const std::string& path, Durability durability_) : 
     if (fd < 0) {
         why = writeProblem(errno, target);
         return;
+    }
+    // The replacement keeps the old file's owner and group where this user
+    // may give them (root always may; others their own groups), then its
+    // mode, which a change of owner may have narrowed.
+    if (exists && ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Not permitted: the replacement belongs to this user, as a new file would.
     }
     if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
         fail(errno);

@@ -6,34 +6,48 @@
 #include "navigation/view_limits.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace vantorel {
 
 namespace {
 
-// One zoom step about the centre: each edge moves by span / zoomFactor,
-// inwards (direction +1) or outwards (-1). A step that would take zoomCount
-// past its 16-bit range or the view out of the range of doubles is refused
-// whole, so the view and the zoom labels always agree.
+// Where one zoom step about the centre takes the view: each edge moves by
+// span / zoomFactor, inwards (direction +1) or outwards (-1). Nothing when
+// the step would take zoomCount past its 16-bit range or the view out of the
+// range of doubles: such a step is refused whole, so the view and the zoom
+// labels always agree.
+struct ZoomedView {
+    std::int16_t count;
+    double xMin, yMin, xMax, yMax;
+};
+
+std::optional<ZoomedView> zoomedView(int direction)
+{
+    const int count = state.zoomCount + direction;
+    const double d = 1 / state.zoomFactor;
+    const ZoomedView v{static_cast<std::int16_t>(count), state.viewXMin + direction * d * state.spanX,
+                       state.viewYMin + direction * d * state.spanY, state.viewXMax - direction * d * state.spanX,
+                       state.viewYMax - direction * d * state.spanY};
+    if (count > INT16_MAX || count < INT16_MIN || !isUsableView(v.xMin, v.yMin, v.xMax, v.yMax))
+        return std::nullopt;
+    return v;
+}
+
 void zoomStep(int direction)
 {
     if (!state.plotStarted)
         return;
-    const int count = state.zoomCount + direction;
-    const double d = 1 / state.zoomFactor;
-    const double xMin = state.viewXMin + direction * d * state.spanX;
-    const double xMax = state.viewXMax - direction * d * state.spanX;
-    const double yMin = state.viewYMin + direction * d * state.spanY;
-    const double yMax = state.viewYMax - direction * d * state.spanY;
-    if (count > INT16_MAX || count < INT16_MIN || !isUsableView(xMin, yMin, xMax, yMax))
+    const std::optional<ZoomedView> v = zoomedView(direction);
+    if (!v)
         return;
-    state.zoomCount = static_cast<std::int16_t>(count);
+    state.zoomCount = v->count;
     showZoom();
     state.abortRequested = true;
-    state.viewXMin = xMin;
-    state.viewXMax = xMax;
-    state.viewYMin = yMin;
-    state.viewYMax = yMax;
+    state.viewXMin = v->xMin;
+    state.viewXMax = v->xMax;
+    state.viewYMin = v->yMin;
+    state.viewYMax = v->yMax;
     runPlottingPass();
 }
 
@@ -71,6 +85,12 @@ void Picture1_KeyDown(int keyCode, int /*shift*/)
     // key is ignored; a running pass keeps the flag clear, so a held arrow key
     // is accepted at each repeat and starts a new pass inside the running one.
     if (state.abortRequested)
+        return;
+    // A keypad zoom step that would be refused at the limits is no request
+    // at all: the running plot goes on and the keys stay live. (Before the
+    // first plot the key still counts as accepted.)
+    const int zoomDirection = keyCode == KeyKeypadPlus ? +1 : keyCode == KeyKeypadMinus ? -1 : 0;
+    if (zoomDirection != 0 && state.plotStarted && !zoomedView(zoomDirection))
         return;
     state.abortRequested = true;
 

@@ -1,3 +1,4 @@
+#include "core/count_kernel.h"
 #include "core/plotting_pass.h"
 #include "navigation/run_control.h"
 #include "support/fixture.h"
@@ -216,12 +217,14 @@ TEST_F(PlottingPassTest, StopInTheLastColumnOfTheLastStageEndsThePassAtItsEnd)
     EXPECT_FALSE(state.abortRequested);
 }
 
-TEST_F(PlottingPassTest, PauseWaitsAndTheTimeIncludesThePause)
+TEST_F(PlottingPassTest, PauseWaitsWithoutCountingAheadAndTheTimeIncludesThePause)
 {
+    setThreadingThreshold(1 << 21);  // the worker counts ahead at the default limit and step
     fake.tickStep = 1;
     fake.atPump(2, [] { mnupause_Click(); });
     fake.atPump(10, [this] {
         EXPECT_TRUE(state.paused);
+        EXPECT_FALSE(workerFeedRunning()) << "the worker went on counting during the pause";
         // The time label stood still while paused: "0" and two column times.
         EXPECT_EQ(fake.captionHistory(Caption::Labeltime).size(), 3u);
         fake.ticks += 5000;
@@ -231,6 +234,27 @@ TEST_F(PlottingPassTest, PauseWaitsAndTheTimeIncludesThePause)
     EXPECT_FALSE(state.paused);
     EXPECT_GT(std::stoi(caption(Caption::Labeltime)), 5000);
     expectCanvas({});
+}
+
+TEST_F(PlottingPassTest, AnIntensityChangedWhilePausedColoursTheFirstColumnAfterThePause)
+{
+    fake.atPump(8, [] { mnupause_Click(); });
+    fake.atPump(11, [this] { fake.setScrollValue(ScrollBar::colourbar, 0); });
+    fake.atPump(14, [] { mnupause_Click(); });
+    fake.atPump(15, [] { mnustop_Click(); });
+    start();
+    ASSERT_EQ(state.pixelX, 144);  // stopped at the column after the first one drawn after the pause
+    // Columns 0 to 112 with the old intensity, column 128 with the new one,
+    // which colours its band-0 blocks differently.
+    const auto before = referencePass({.stages = 1}), after = referencePass({.intensity = 0, .stages = 1});
+    bool differs = false;
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 144; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * 600 + x;
+            ASSERT_EQ(fake.pixel(x, y), (x < 128 ? before : after).canvas[i]) << x << "," << y;
+            differs = differs || (x >= 128 && before.canvas[i] != after.canvas[i]);
+        }
+    EXPECT_TRUE(differs);
 }
 
 TEST_F(PlottingPassTest, StopWhilePausedEndsTheWaitAndThePass)

@@ -5,14 +5,17 @@
 #include "core/state.h"
 #include "files/location_file.h"
 #include "files/picture_file.h"
+#include "files/safe_file.h"
 #include "navigation/run_control.h"
 #include "support/fixture.h"
 
 #include "files/file_test_support.h"
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vantorel::testing {
@@ -186,6 +189,75 @@ TEST_F(FileFailuresTest, SavesThroughALinkReplaceItsTargetAndKeepTheLinkAReadOnl
         kept.push_back(e.path().filename().string());
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, (std::vector<std::string>{"fixed.bmp", "fixed.sav", "place.sav", "view.bmp"}));
+}
+
+// Runs `save` as a user without privileges: as nobody in a child process
+// when the tests run as root (who may write in any folder). Returns its result.
+std::string withoutPrivileges(const std::function<std::string()>& save)
+{
+    if (::geteuid() != 0)
+        return save();
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        const std::string result = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? save() : "still root";
+        const bool written = ::write(pipeEnds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    std::string result;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    ::waitpid(child, nullptr, 0);
+    return result;
+}
+
+TEST_F(FileFailuresTest, ReplacingKeepsModeOwnerAndGroupALongNameIsSavedAClosedFolderIsNamed)
+{
+    namespace fs = std::filesystem;
+    // A name as long as the file system allows (255 bytes).
+    const std::string longest = folder.path(std::string(251, 'n') + ".sav");
+    saveLocation(longest);
+    EXPECT_EQ(readBytes(longest).size(), 50u);
+    EXPECT_TRUE(fake.messages.empty());
+
+    // The replaced file keeps its mode and, where permitted (root), its owner and group.
+    const bool root = ::geteuid() == 0;
+    const std::string place = folder.path("place.sav");
+    writeBytes(place, "old");
+    ASSERT_EQ(::chmod(place.c_str(), 0604), 0);
+    if (root) {
+        ASSERT_EQ(::chown(place.c_str(), 12345, 23456), 0);
+    }
+    struct stat before {};
+    ::stat(place.c_str(), &before);
+    saveLocation(place);
+    struct stat after {};
+    ::stat(place.c_str(), &after);
+    EXPECT_EQ(readBytes(place), readBytes(longest));
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+
+    // A file the user may write in a folder where they may not create files
+    // is refused, not written in place, and the message says why.
+    fs::permissions(folder.root, fs::perms(0755));
+    fs::create_directory(folder.root / "closed");
+    const std::string closed = folder.path("closed/place.sav");
+    writeBytes(closed, "old");
+    if (root) {
+        ASSERT_EQ(::chown(closed.c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(folder.root / "closed", fs::perms(0555));
+    EXPECT_EQ(withoutPrivileges([&] { return replaceFileContents(closed, "new", 3); }),
+              "You do not have permission to write in that folder.");
+    EXPECT_EQ(readBytes(closed), "old");
+    fs::permissions(folder.root / "closed", fs::perms(0755));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace vantorel::testing {
@@ -37,6 +38,16 @@ constexpr std::size_t XMin = 0, YMin = 8, XMax = 16, YMax = 24, Iterations = 32,
                       ZoomFactor = 40, Intensity = 48;
 
 template <typename T> bool sameBits(T a, T b) { return std::memcmp(&a, &b, sizeof(T)) == 0; }
+
+// The bytes this process has read so far, by every thread (rchar of /proc/self/io).
+long long bytesReadSoFar()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value && key != "rchar:") {}
+    return value;
+}
 
 class LocationFileTest : public ProgramTest {
 protected:
@@ -223,8 +234,11 @@ TEST_F(LocationFileTest, AFactorOfTwoCollapsesTheViewAndOneAndAHalfMirrorsIt)
 
 TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)
 {
-    // Capitals: neither command acts, and the save copies no bar into the state.
+    // Capitals or another extension (the dialog adds ".sav" only to a name
+    // without a full stop): neither command acts, the save copies no bar into
+    // the state, and the user is told.
     save(folder.path("upper.SAV"));
+    save(folder.path("trip.2024"));
     EXPECT_TRUE(folder.entries().empty());
     EXPECT_EQ(state.maxIterations, 0.0f);
 
@@ -233,12 +247,18 @@ TEST_F(LocationFileTest, ExtensionIsLookedForInTheWholePathCapitalsNotAccepted)
     Snapshot before = snapshot();
     load(folder.path("upper.SAV"));
     expectUnchanged(before, "load of .SAV");
+    const std::string rule = "\".\r\nLocation files end in \".sav\", in small letters.";
+    EXPECT_EQ(fake.messages, (std::vector<std::string>{
+                                 "Vantorel|Could not save the location to \"" + folder.path("upper.SAV") + rule,
+                                 "Vantorel|Could not save the location to \"" + folder.path("trip.2024") + rule,
+                                 "Vantorel|Could not load the location from \"" + folder.path("upper.SAV") + rule}));
 
-    // Cancelled dialogs: nothing.
+    // Cancelled dialogs: nothing, and nothing said.
+    fake.messages.clear();
     save("");
     load("");
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"upper.SAV"});
-    EXPECT_TRUE(fake.messages.empty());  // a wrong name or a cancel is not a failure
+    EXPECT_TRUE(fake.messages.empty());
 
     // ".sav" followed by more text passes, and the file has exactly that name.
     save(folder.path("trail.savX"));
@@ -293,6 +313,10 @@ TEST_F(LocationFileTest, OutOfRangeOrNonFiniteFieldRefusesTheWholeFile)
         {"top edge infinite", withField(base, YMin, -inf), badView},
         {"right edge NaN", withField(base, XMax, nan), badView},
         {"bottom edge infinite", withField(base, YMax, inf), badView},
+        // Finite corners whose span is not: no zoom, drag or arrow could leave it.
+        {"width beyond the doubles", withField(withField(base, XMin, -1e308), XMax, 1e308), badView},
+        {"height beyond the doubles", withField(withField(base, YMin, -1e308), YMax, 1e308), badView},
+        {"zoom factor infinite", withField(base, ZoomFactor, inf), "Its zoom factor is not a finite number."},
     };
     fake.separator = ",";  // numbers in the message are written as the user writes them
     fake.setScrollValue(ScrollBar::colourbar, 321);
@@ -366,9 +390,13 @@ TEST_F(LocationFileTest, MissingShortOrUnreadableFileIsRefusedWithItsReasonAndNe
                                  refused("empty.sav", "The file is 0 bytes long; a location file is 50 bytes long."),
                                  refused("folder.sav", "That name belongs to a folder.")}));
 
-    // Anything after byte 50 is ignored.
+    // Anything after byte 50 is ignored, and not read either: a huge file
+    // named .sav costs no more than a small one.
     writeBytes(folder.path("long.sav"), withField(workedExample(), XMin, -1.0) + std::string(30, '\x7f'));
+    std::filesystem::resize_file(folder.path("long.sav"), 64 << 20);  // sparse
+    const long long readBefore = bytesReadSoFar();
     load(folder.path("long.sav"));
+    EXPECT_LT(bytesReadSoFar() - readBefore, 65536);
     EXPECT_EQ(state.viewXMin, -1.0);
     EXPECT_TRUE(state.plotStarted);
 }
@@ -434,6 +462,30 @@ TEST_F(LocationFileTest, DataFoldersBesideTheProgramWhereItHoldsThemElseInTheUse
     const ScopedEnvironment home("HOME", userData.path("home"));
     EXPECT_EQ(dataFolderPath("picture"), userData.path("home") + "/.local/share/vantorel/mandel_pictures/");
     EXPECT_TRUE(fs::is_directory(userData.path("home") + "/.local/share/vantorel/mandel_pictures"));
+    EXPECT_TRUE(fake.messages.empty());
+
+    // A data folder that cannot be made (here under a file, which stops root
+    // too): the dialog starts in the home folder, or where the program was
+    // started when the home cannot be written, and the user is told once.
+    fs::remove(folder.root / "mandel_locations");
+    writeBytes(userData.path("file"), "");
+    const std::string blocked = userData.path("file") + "/vantorel/mandel_locations";
+    const ScopedEnvironment unusable("XDG_DATA_HOME", userData.path("file"));
+    fake.messages.clear();
+    EXPECT_EQ(dataFolderPath("location"), userData.path("home") + "/");
+    EXPECT_EQ(dataFolderPath("location"), userData.path("home") + "/");
+    const ScopedEnvironment fileAsHome("HOME", userData.path("file"));
+    const ScopedEnvironment unset("XDG_DATA_HOME", "");
+    EXPECT_EQ(dataFolderPath("picture"), fs::current_path().string() + "/");
+    EXPECT_EQ(fake.messages,
+              (std::vector<std::string>{"Vantorel|The folder \"" + blocked
+                                            + "\" for your location files could not be created.\r\nThe file dialog "
+                                              "starts in \""
+                                            + userData.path("home") + "\" instead.",
+                                        "Vantorel|The folder \"" + userData.path("file")
+                                            + "/.local/share/vantorel/mandel_pictures\" for your pictures could not be "
+                                              "created.\r\nThe file dialog starts in \""
+                                            + fs::current_path().string() + "\" instead."}));
 }
 
 }  // namespace

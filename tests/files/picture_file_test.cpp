@@ -118,10 +118,12 @@ TEST_F(PictureFileTest, NameTestIsOnTheWholePathCapitalsNotAccepted)
 {
     fake.persistent = true;
     saveAs(folder.path("shout.BMP"));
-    saveAs("");  // cancelled
+    saveAs("");  // cancelled: nothing said
     EXPECT_EQ(fake.bitmapsTaken, 0);
     EXPECT_TRUE(folder.entries().empty());
-    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(fake.messages,
+              std::vector<std::string>{"Vantorel|Could not save the picture to \"" + folder.path("shout.BMP")
+                                       + "\".\r\nPictures end in \".bmp\", in small letters."});
 
     std::filesystem::create_directory(folder.root / "shots.bmp.d");
     saveAs(folder.path("shots.bmp.d/one.png"));

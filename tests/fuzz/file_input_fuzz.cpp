@@ -79,8 +79,9 @@ void checkUsable(MemoryPlatform& fake)
     require(colour >= 0 && colour <= 1020, "colourbar in range");
     require(state.calcStep == kstep, "calcStep follows kstep");
     require(std::isfinite(state.viewXMin) && std::isfinite(state.viewYMin) && std::isfinite(state.viewXMax)
-                && std::isfinite(state.viewYMax),
-            "finite view");
+                && std::isfinite(state.viewYMax) && std::isfinite(state.viewXMax - state.viewXMin)
+                && std::isfinite(state.viewYMax - state.viewYMin),
+            "finite view and spans");
     // The next Start must run and end.
     Command1_Click();
     require(!state.abortRequested && !state.timingActive, "a later pass ends");

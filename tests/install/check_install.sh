@@ -3,7 +3,7 @@
 # temporary folder with DESTDIR, checks that every file is in its place,
 # validates the desktop entry and the metainfo, runs the installed programs
 # (their --help, --version and unknown options need no display), builds the
-# Debian package and lists it.
+# Debian package, lists it and has lintian judge it (no error or warning).
 #   $1: the build folder (configured and built)
 set -euo pipefail
 build=$(cd "${1:?usage: check_install.sh BUILD_FOLDER}" && pwd)
@@ -19,9 +19,10 @@ echo "-- install into $stage/usr"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 root=$stage/usr
 for f in bin/vantorel bin/vantorel-render \
-         share/vantorel/mandelbrotinfo.txt share/vantorel/mandelhowto.txt share/vantorel/README.md \
+         share/vantorel/mandelbrotinfo.txt share/vantorel/mandelhowto.txt share/lintian/overrides/vantorel \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-         share/man/man1/vantorel.1.gz share/man/man1/vantorel-render.1.gz share/doc/vantorel/copyright; do
+         share/man/man1/vantorel.1.gz share/man/man1/vantorel-render.1.gz \
+         share/doc/vantorel/copyright share/doc/vantorel/changelog.gz share/doc/vantorel/README.md; do
   [ -s "$root/$f" ] || fail "$f is not installed"
 done
 for size in 16 24 32 48 64 128 256; do
@@ -31,6 +32,8 @@ for size in 16 24 32 48 64 128 256; do
   header=$(od -An -tx1 -j16 -N8 "$icon" | tr -d ' \n')
   [ "$header" = "$(printf '%08x%08x' "$size" "$size")" ] || fail "the ${size}px icon is $header"
 done
+# The changelog's newest entry is this version.
+zcat "$root/share/doc/vantorel/changelog.gz" | head -n1 | grep -q "^vantorel ($version) " || fail "changelog is not for $version"
 # Nothing that belongs to the build tree: no data folders beside the program.
 [ ! -e "$root/bin/mandel_locations" ] && [ ! -e "$root/bin/mandel_pictures" ] || fail "data folders installed in bin/"
 
@@ -57,6 +60,22 @@ cmp "$stage/installed.bmp" "$stage/built.bmp" || fail "the installed renderer dr
 echo "vantorel --version: $("$root/bin/vantorel" --version); the installed vantorel-render drew the same picture"
 
 echo "-- cpack -G DEB"
+# Without dpkg-shlibdeps the package would have no dependencies: cpack must
+# refuse. It is hidden behind /dev/null in a mount namespace of its own,
+# which needs root.
+shlibdeps=$(command -v dpkg-shlibdeps) || fail "dpkg-shlibdeps is missing (tools/install-deps.sh test)"
+if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
+  rm -f "$build"/vantorel_*.deb
+  set +e
+  refusal=$(cd "$build" && unshare -m sh -c "mount --bind /dev/null '$shlibdeps' && cpack -G DEB" 2>&1)
+  status=$?
+  set -e
+  [ "$status" -ne 0 ] && grep -q "dpkg-shlibdeps is missing" <<<"$refusal" && ! ls "$build"/vantorel_*.deb 2>/dev/null \
+    || fail "cpack made a package without dpkg-shlibdeps: $refusal"
+  echo "without dpkg-shlibdeps cpack refuses: $(grep -o 'dpkg-shlibdeps is missing[^:]*' <<<"$refusal")"
+else
+  echo "(not checked without root: cpack refusing to package without dpkg-shlibdeps)"
+fi
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$build/vantorel_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "$deb was not made"
@@ -67,11 +86,20 @@ dpkg-deb -c "$deb"
 control=$(dpkg-deb -f "$deb" Package Version Maintainer Section Depends)
 grep -qx "Package: vantorel" <<<"$control" || fail "package name"
 grep -qx "Version: $version" <<<"$control" || fail "package version"
-grep -qx "Maintainer: The Vantorel developers" <<<"$control" || fail "maintainer"
+grep -qx "Maintainer: The Vantorel developers <vantorel@users.noreply.github.com>" <<<"$control" || fail "maintainer"
 grep -q "^Depends: .*libqt6widgets6" <<<"$control" || fail "dependencies not computed from the libraries"
 listing=$(dpkg-deb -c "$deb")
 for f in usr/bin/vantorel usr/bin/vantorel-render usr/share/applications/$id.desktop \
          usr/share/icons/hicolor/256x256/apps/$id.png usr/share/vantorel/mandelhowto.txt; do
   grep -q " \./$f\$" <<<"$listing" || fail "$f is not in the package"
 done
-echo "ok: installed tree, validators, installed programs and package"
+echo "-- lintian $deb"
+# Errors and warnings fail; the information tags are shown. Run as root it
+# says that root is not recommended, which is no finding about the package.
+set +e
+findings=$(lintian --info --fail-on error,warning "$deb" 2>&1)
+status=$?
+set -e
+grep -v '^running with root privileges' <<<"$findings" || true
+[ "$status" -eq 0 ] || fail "lintian reports errors or warnings (status $status)"
+echo "ok: installed tree, validators, installed programs, package and lintian"

@@ -273,6 +273,17 @@ TEST_F(NavigationTest, ZoomCountStopsAtItsRangeWithViewAndLabelsInStep)
     EXPECT_EQ(state.viewXMax - state.viewXMin, width) << "a refused step leaves the view";
     EXPECT_EQ(caption(Caption::Labelzoom), " 32767 times");
     EXPECT_EQ(passes(), before);
+
+    // The keypad step refused there is no request: the running plot draws on
+    // to its end, and with none running the keys stay live.
+    fake.atPump(fake.pumps + 3, [] { Picture1_KeyDown(KeyKeypadPlus, 0); });
+    Command1_Click();
+    EXPECT_EQ(caption(Caption::Labelcompleted), " 100 %");
+    Picture1_KeyDown(KeyKeypadPlus, 0);
+    EXPECT_FALSE(state.abortRequested);
+    Picture1_KeyDown(KeyKeypadMinus, 0);
+    EXPECT_EQ(state.zoomCount, 32766);
+
     state.zoomCount = -32768;
     zoomout_Click();
     EXPECT_EQ(state.zoomCount, -32768);

@@ -48,6 +48,22 @@ void typeIntoFileDialog(const QString& folder, const QString& name, QString* tit
     });
 }
 
+// Closes the next message box once it is open, keeping its text.
+void answerNextMessageBox(QString* text)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        *text = box->text();
+        poll->stop();
+        poll->deleteLater();
+        box->accept();
+    });
+    poll->start(10);
+}
+
 TEST_F(FileCommandsTest, LocationTypedWithoutExtensionIsSavedAsSavAndOnlyTheExactNameLoads)
 {
     QTemporaryDir folder;
@@ -63,11 +79,15 @@ TEST_F(FileCommandsTest, LocationTypedWithoutExtensionIsSavedAsSavAndOnlyTheExac
     EXPECT_EQ(saved.size(), 50);
     EXPECT_EQ(static_cast<unsigned char>(saved.readAll().at(7)), 0xC0);  // -2.25, high byte
 
-    // The open dialog adds nothing: "home" fails the extension test.
+    // The open dialog adds nothing: "home" fails the extension test, and a
+    // message box says so.
     state.viewXMin = 1;
+    QString message;
     typeIntoFileDialog(folder.path(), "home", &title);
+    answerNextMessageBox(&message);
     action("mnuloadlocation")->trigger();
     EXPECT_EQ(title, "Open");
+    EXPECT_TRUE(message.contains("Location files end in \".sav\"")) << message.toStdString();
     EXPECT_EQ(state.viewXMin, 1.0);
     EXPECT_FALSE(state.plotStarted);
 

@@ -16,6 +16,8 @@
 #include <QStyleOptionButton>
 #include <QToolTip>
 
+#include <cmath>
+
 namespace vantorel::testing {
 namespace {
 
@@ -293,14 +295,33 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndStartsOnStart)
 
 TEST_F(WindowTest, KeyboardFocusShowsEnterPressesTheFocusedButtonAndAltOOpensOptions)
 {
-    // The canvas and the scroll bars show that they have the focus.
+    // The canvas and the scroll bars show that they have the focus, with a
+    // mark inside the control along every side: the outermost row or column
+    // of each side changes (its device pixels, at a fractional scale factor).
     for (const char* name : {"Picture1", "kstep", "itera", "colourbar"}) {
         QWidget* w = control(name);
         control("Command2")->setFocus();
         const QImage without = w->grab().toImage();
         w->setFocus();
         ASSERT_TRUE(w->hasFocus()) << name;
-        EXPECT_NE(w->grab().toImage(), without) << name;
+        const QImage with = w->grab().toImage();
+        ASSERT_EQ(with.size(), without.size()) << name;
+        const int right = with.width() - 1, bottom = with.height() - 1;
+        const int edge = static_cast<int>(std::ceil(with.devicePixelRatio()));
+        int top = 0, left = 0, rightSide = 0, bottomSide = 0;
+        for (int x = 0; x <= right; ++x)
+            for (int d = 0; d < edge; ++d) {
+                top += with.pixel(x, d) != without.pixel(x, d);
+                bottomSide += with.pixel(x, bottom - d) != without.pixel(x, bottom - d);
+            }
+        for (int y = 0; y <= bottom; ++y)
+            for (int d = 0; d < edge; ++d) {
+                left += with.pixel(d, y) != without.pixel(d, y);
+                rightSide += with.pixel(right - d, y) != without.pixel(right - d, y);
+            }
+        EXPECT_TRUE(top > 0 && left > 0 && rightSide > 0 && bottomSide > 0)
+            << name << ": changed pixels on the top " << top << ", left " << left << ", right " << rightSide
+            << ", bottom " << bottomSide;
     }
     // Enter, keypad Enter and Space press the button that has the focus.
     QPushButton* synchronized = button("cmdsynchronizedmode");
