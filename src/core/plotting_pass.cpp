@@ -2,6 +2,7 @@
 
 #include "core/column_counts.h"
 #include "core/count_kernel.h"
+#include "core/deep_view.h"
 #include "core/escape.h"
 #include "core/numeric.h"
 #include "core/state.h"
@@ -123,6 +124,14 @@ restart:
 
     s.spanX = s.viewXMax - s.viewXMin;
     s.spanY = s.viewYMax - s.viewYMin;
+    if (deepViewActive()) {
+        // The nearest doubles of a deep view's corners may be one double:
+        // the spans come from the deep view itself.
+        deep.spanX = deep.view.xMax.minus(deep.view.xMin);
+        deep.spanY = deep.view.yMax.minus(deep.view.yMin);
+        s.spanX = deep.spanX.toDouble();
+        s.spanY = deep.spanY.toDouble();
+    }
     s.pixelStepX = s.spanX / s.canvasWidth;
     s.pixelStepY = s.spanY / s.canvasHeight;
 
