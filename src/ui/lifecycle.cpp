@@ -1,5 +1,6 @@
 #include "ui/lifecycle.h"
 
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "platform/platform.h"
@@ -10,6 +11,7 @@ namespace vantorel {
 
 void startUp()
 {
+    setDeepZoomEnabled(true);  // Options > "Deep zoom" starts checked
     setFullView();
     state.refinementBase = 2;
     Platform& p = platform();

@@ -1,3 +1,5 @@
+#include "core/deep_view.h"
+#include "core/numeric.h"
 #include "core/state.h"
 #include "navigation/drag.h"
 #include "navigation/run_control.h"
@@ -8,6 +10,9 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+
+#include <gmp.h>
+#include <mpfr.h>
 
 namespace vantorel::testing {
 namespace {
@@ -297,6 +302,194 @@ TEST_F(NavigationTest, NavigationNeverMakesTheViewNonFinite)
     // Points near 1e154 and far beyond get a defined colour: count 0.
     for (int x = 0; x < 600; x += 37)
         EXPECT_EQ(fake.pixel(x, 0), fake.pixel(0, 0));
+}
+
+// --- at depth ---
+
+// A view about 1e-30 wide in the seahorse valley, far past what doubles resolve.
+DeepView seahorseView(int bits = 200)
+{
+    const auto at = [bits](const char* decimal) { return *BigFloat::parse(decimal, bits); };
+    return {at("-0.7436438870371587047521915061147"), at("0.1318259042053119704931320563851"),
+            at("-0.7436438870371587047521915061135"), at("0.1318259042053119704931320563861")};
+}
+
+// An MPFR number of its own, for checking deep views with MPFR itself.
+struct Mpfr {
+    explicit Mpfr(mpfr_prec_t bits) { mpfr_init2(value, bits); }
+    ~Mpfr() { mpfr_clear(value); }
+    Mpfr(const Mpfr&) = delete;
+    Mpfr& operator=(const Mpfr&) = delete;
+    mpfr_t value;
+};
+
+mpfr_srcptr raw(const BigFloat& x) { return static_cast<mpfr_srcptr>(x.mpfr()); }
+
+// The span as the pass forms it: the difference rounded at the corners' precision.
+struct Span : Mpfr {
+    Span(const BigFloat& low, const BigFloat& high) : Mpfr(std::max(low.precision(), high.precision()))
+    {
+        mpfr_sub(value, raw(high), raw(low), MPFR_RNDN);
+    }
+};
+
+// Whether `got` is exactly corner + factor * span (sign +1) or corner -
+// factor * span (-1), each operation rounded to nearest at got's precision.
+bool isStep(const BigFloat& got, const BigFloat& corner, const Span& span, double factor, int sign)
+{
+    const mpfr_prec_t bits = got.precision();
+    Mpfr product(bits), sum(bits);
+    mpfr_mul_d(product.value, span.value, factor, MPFR_RNDN);
+    if (sign > 0)
+        mpfr_add(sum.value, raw(corner), product.value, MPFR_RNDN);
+    else
+        mpfr_sub(sum.value, raw(corner), product.value, MPFR_RNDN);
+    return mpfr_equal_p(sum.value, raw(got)) != 0;
+}
+
+class DeepNavigationTest : public NavigationTest {
+protected:
+    void goDeep(const DeepView& view)
+    {
+        plotFullView();
+        adoptDeepView(view);
+        Command1_Click();
+        ASSERT_TRUE(deepViewActive());
+    }
+    // The step the handler must have taken from `before`, corner by corner:
+    // lower corners + factor * span, upper ones + sign * factor * span.
+    void expectStep(const DeepView& before, double factorX, double factorY, int upperSign)
+    {
+        const DeepView& now = deep.view;
+        const Span spanX(before.xMin, before.xMax), spanY(before.yMin, before.yMax);
+        EXPECT_EQ(now.xMin.precision(), bitsForView(now)) << "the precision the new view needs";
+        for (const BigFloat* corner : {&now.yMin, &now.xMax, &now.yMax})
+            EXPECT_EQ(corner->precision(), now.xMin.precision());
+        EXPECT_TRUE(isStep(now.xMin, before.xMin, spanX, factorX, 1));
+        EXPECT_TRUE(isStep(now.yMin, before.yMin, spanY, factorY, 1));
+        EXPECT_TRUE(isStep(now.xMax, before.xMax, spanX, factorX, upperSign));
+        EXPECT_TRUE(isStep(now.yMax, before.yMax, spanY, factorY, upperSign));
+        // The doubles are its nearest doubles.
+        EXPECT_EQ(state.viewXMin, now.xMin.toDouble());
+        EXPECT_EQ(state.viewYMax, now.yMax.toDouble());
+    }
+};
+
+TEST_F(DeepNavigationTest, DragAndZoomStepsAreExactInTheViewsPrecision)
+{
+    goDeep(seahorseView());
+    DeepView before = deep.view;
+    zoomin_Click();
+    expectStep(before, 1 / 5.0, 1 / 5.0, -1);
+    EXPECT_EQ(state.zoomCount, 1);
+    EXPECT_EQ(caption(Caption::Label14), "5");
+
+    before = deep.view;
+    Picture1_MouseDown(1, 0, 300, 250);
+    Picture1_MouseUp(1, 0, 360.5f, 200);
+    expectStep(before, (300 - 360.5) / 600, (250 - 200.0) / 500, 1);
+
+    before = deep.view;
+    zoomout_Click();
+    expectStep(before, -1 / 5.0, -1 / 5.0, -1);
+    EXPECT_EQ(state.zoomCount, 0);
+
+    before = deep.view;
+    Picture1_KeyDown(KeyLeft, 0);
+    const DeepView afterLeft = deep.view;
+    const Span spanX(before.xMin, before.xMax), spanY(before.yMin, before.yMax);
+    EXPECT_TRUE(isStep(afterLeft.xMin, before.xMin, spanX, 0.001 / 15 * 600, -1));
+    EXPECT_TRUE(isStep(afterLeft.xMax, before.xMax, spanX, 0.001 / 15 * 600, -1));
+    EXPECT_TRUE(afterLeft.yMin == before.yMin && afterLeft.yMax == before.yMax);
+    Picture1_KeyDown(KeyDown, 0);
+    EXPECT_TRUE(isStep(deep.view.yMin, before.yMin, spanY, 0.001 / 15 * 500, 1));
+    EXPECT_TRUE(deep.view.xMin == afterLeft.xMin);
+
+    // Twenty steps in take the view (21/25 of 1.2e-30 after one in and one
+    // out) 4e-35 wide, and the precision with it.
+    const int bitsBefore = deep.view.xMin.precision();
+    for (int i = 0; i < 20; ++i)
+        zoomin_Click();
+    EXPECT_EQ(deep.view.xMin.precision(), bitsForView(deep.view));
+    EXPECT_GT(deep.view.xMin.precision(), bitsBefore + 10);
+    EXPECT_NEAR(deep.view.xMax.minus(deep.view.xMin).toDouble(), 1.2e-30 * 0.84 * std::pow(0.6, 20), 1e-47);
+}
+
+TEST_F(DeepNavigationTest, ZoomingInPastTheRuleGoesDeepWithTheDoublesAndZoomingOutComesBack)
+{
+    plotFullView();
+    int steps = 0;
+    double xMin = 0, yMax = 0, spanX = 0, spanY = 0;
+    while (!deepViewActive() && steps < 100) {
+        xMin = state.viewXMin, yMax = state.viewYMax, spanX = state.spanX, spanY = state.spanY;
+        zoomin_Click();
+        ++steps;
+    }
+    ASSERT_TRUE(deepViewActive());
+    // The step that crossed was the doubles' own, and the deep view is exactly its result.
+    EXPECT_EQ(state.viewXMin, xMin + 1 * (1 / 5.0) * spanX);
+    EXPECT_EQ(state.viewYMax, yMax - 1 * (1 / 5.0) * spanY);
+    EXPECT_TRUE(deep.view.xMin == BigFloat(state.viewXMin) && deep.view.yMin == BigFloat(state.viewYMin)
+                && deep.view.xMax == BigFloat(state.viewXMax) && deep.view.yMax == BigFloat(state.viewYMax));
+    EXPECT_FALSE(binary64Resolves(state.viewXMin, state.viewYMin, state.viewXMax, state.viewYMax, 600, 500));
+    EXPECT_EQ(steps, 57);  // 8e-13 wide: a pixel is 12 ulps of 0.5
+
+    int back = 0;
+    while (deepViewActive() && back < 10) {
+        zoomout_Click();
+        ++back;
+    }
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_TRUE(binary64Resolves(state.viewXMin, state.viewYMin, state.viewXMax, state.viewYMax, 600, 500));
+    // From there the doubles' own arithmetic again.
+    xMin = state.viewXMin, spanX = state.spanX;
+    zoomout_Click();
+    EXPECT_EQ(state.viewXMin, xMin + -1 * (1 / 5.0) * spanX);
+}
+
+TEST_F(DeepNavigationTest, WithDeepZoomOffEveryStepIsTheDoublesOwn)
+{
+    setDeepZoomEnabled(false);
+    plotFullView();
+    double xMin = -2.25, yMin = -1.5, xMax = 1.25, yMax = 1.5;
+    for (int i = 0; i < 40; ++i) {
+        const double spanX = xMax - xMin, spanY = yMax - yMin, d = 1 / 5.0;
+        xMin = xMin + d * spanX, xMax = xMax - d * spanX, yMin = yMin + d * spanY, yMax = yMax - d * spanY;
+        zoomin_Click();
+    }
+    expectView(xMin, yMin, xMax, yMax);
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_EQ(caption(Caption::Label1), formatGeneral(xMin, "."));
+}
+
+TEST_F(DeepNavigationTest, AStepPastTheDeepestViewIsRefusedWithAMessageAndChangesNothing)
+{
+    // 0.5 by 1e-9997: a pixel 2^-33218 of the corners. Three steps in take it
+    // to 2^-33220 (3.6e-10001 of them), the fourth would go past.
+    const int bits = 33400;
+    const BigFloat half(0.5, bits);
+    const BigFloat tiny = *BigFloat::parse("1e-9997", bits);
+    goDeep({half, half, half.plus(tiny), half.plus(tiny)});
+    for (int i = 0; i < 3; ++i)
+        zoomin_Click();
+    ASSERT_TRUE(fake.messages.empty());
+    EXPECT_EQ(deep.view.xMin.precision(), 33220 + 64);
+    const DeepView before = deep.view;
+    const long passesBefore = passes();
+    zoomin_Click();
+    EXPECT_EQ(fake.messages, std::vector<std::string>{std::string("Vantorel|This step would go past the deepest view "
+                                                                  "supported, with ")
+                                                      + DeepestDepthText + "."});
+    EXPECT_TRUE(deep.view.xMin == before.xMin && deep.view.yMin == before.yMin && deep.view.xMax == before.xMax
+                && deep.view.yMax == before.yMax);
+    EXPECT_EQ(state.zoomCount, 3);
+    EXPECT_EQ(caption(Caption::Labelzoom), " 3 times");
+    EXPECT_EQ(passes(), passesBefore);
+    // Moving about at that depth still works.
+    Picture1_MouseDown(1, 0, 100, 100);
+    Picture1_MouseUp(1, 0, 90, 100);
+    EXPECT_TRUE(deep.view.xMin > before.xMin);
+    EXPECT_EQ(fake.messages.size(), 1u);
 }
 
 }  // namespace
