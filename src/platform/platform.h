@@ -65,6 +65,9 @@ public:
     // --- labels and buttons ---
     virtual void setCaption(Caption control, const std::string& text) = 0;
     virtual std::string caption(Caption control) = 0;
+    // The full text behind a shortened caption, shown as the control's tool
+    // tip and given as its accessible description; empty text removes it.
+    virtual void setCaptionDetail(Caption control, const std::string& text) = 0;
 
     // --- scroll bars ---
     virtual std::int16_t scrollValue(ScrollBar bar) = 0;

@@ -207,6 +207,24 @@ void QtPlatform::setCaption(Caption control, const std::string& text)
     }
 }
 
+void QtPlatform::setCaptionDetail(Caption control, const std::string& text)
+{
+    QWidget* w = form1->captionWidget(control);
+    // A description the window gave the control itself comes first and
+    // stays when the detail is removed.
+    constexpr const char* Own = "vantorelOwnDescription";
+    if (!w->property(Own).isValid())
+        w->setProperty(Own, w->accessibleDescription());
+    const QString own = w->property(Own).toString();
+    const QString detail = QString::fromStdString(text);
+    w->setAccessibleDescription(detail.isEmpty() || own.isEmpty() ? own + detail : own + ": " + detail);
+    // A value of thousands of digits is broken into lines for its tool tip.
+    QString tip;
+    for (qsizetype at = 0; at < detail.size(); at += 80)
+        tip += (at ? "\n" : "") + detail.mid(at, 80);
+    w->setToolTip(tip);
+}
+
 std::string QtPlatform::caption(Caption control)
 {
     QWidget* w = form1->captionWidget(control);

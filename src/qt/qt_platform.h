@@ -42,6 +42,7 @@ public:
 
     void setCaption(Caption control, const std::string& text) override;
     std::string caption(Caption control) override;
+    void setCaptionDetail(Caption control, const std::string& text) override;
 
     std::int16_t scrollValue(ScrollBar bar) override;
     void setScrollValue(ScrollBar bar, std::int16_t value) override;

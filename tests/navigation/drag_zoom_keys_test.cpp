@@ -1,3 +1,4 @@
+#include "core/corner_labels.h"
 #include "core/deep_view.h"
 #include "core/numeric.h"
 #include "core/state.h"
@@ -413,6 +414,37 @@ TEST_F(DeepNavigationTest, DragAndZoomStepsAreExactInTheViewsPrecision)
     EXPECT_EQ(deep.view.xMin.precision(), bitsForView(deep.view));
     EXPECT_GT(deep.view.xMin.precision(), bitsBefore + 10);
     EXPECT_NEAR(deep.view.xMax.minus(deep.view.xMin).toDouble(), 1.2e-30 * 0.84 * std::pow(0.6, 20), 1e-47);
+}
+
+TEST_F(DeepNavigationTest, CornerLabelsTellTheCornersApartAndGiveThemWholeInTheirDetails)
+{
+    fake.separator = ",";
+    goDeep(seahorseView());
+    // The spans, 1.2e-30 and 1e-30, give a unit of 1e-33: 33 decimals.
+    EXPECT_EQ(caption(Caption::Label1), "-0,7436438870\u202614700");
+    EXPECT_EQ(caption(Caption::Label3), "-0,7436438870\u202613500");
+    EXPECT_EQ(caption(Caption::Label2), "0,13182590420\u202685100");
+    EXPECT_EQ(caption(Caption::Label4), "0,13182590420\u202686100");
+    std::string exact = deep.view.xMax.toExactDecimal();
+    exact.replace(exact.find('.'), 1, ",");
+    EXPECT_EQ(fake.captionDetail(Caption::Label3), exact);
+    // The exponent form below 1e-4 keeps its exponent in the tail; a corner
+    // far below the unit is 0; a short one is shown whole.
+    const BigFloat small = *BigFloat::parse("-1.2345678901234567890123e-1000", 100);
+    const BigFloat span = *BigFloat::parse("3e-1019", 100);
+    EXPECT_EQ(deepCornerCaption(small, span, "."), "-1.2345\u202689012e-1000");  // unit 1e-1021
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1e-1030", 100), span, "."), "0");
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1.5e-320", 100), *BigFloat::parse("3e-320", 100), "."),
+              "1.50e-320");
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("123456789012345.5", 100), *BigFloat::parse("0.3", 100), "."),
+              "123456789012345.500");
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("-123456789012345.5", 100), *BigFloat::parse("0.03", 100), "."),
+              "-12345678901\u20265.5000");  // unit 1e-4: five digits and the separator
+
+    // Back at the full view the labels are the general format without details.
+    Command2_Click();
+    EXPECT_EQ(caption(Caption::Label1), "-2,25");
+    EXPECT_EQ(fake.captionDetail(Caption::Label1), "");
 }
 
 TEST_F(DeepNavigationTest, ZoomingInPastTheRuleGoesDeepWithTheDoublesAndZoomingOutComesBack)
