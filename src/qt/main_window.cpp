@@ -1,5 +1,6 @@
 #include "qt/main_window.h"
 
+#include "core/deep_view.h"
 #include "files/help.h"
 #include "files/location_file.h"
 #include "files/picture_file.h"
@@ -462,6 +463,11 @@ void MainWindow::buildMenus()
     options->menuAction()->setObjectName("mnuoptions");
     item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
     item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
+    QAction* deepZoom = item(options, "mnudeepzoom", "Deep zoom", [] { mnudeepzoom_Click(); });
+    deepZoom->setCheckable(true);
+    deepZoom->setChecked(deep.enabled);
+    // The check mark shows the true state, whatever the click made of it.
+    QObject::connect(deepZoom, &QAction::triggered, deepZoom, [deepZoom] { deepZoom->setChecked(deep.enabled); });
     separator(options, "mnuoptionsseparator1");
     item(options, "mnuchangecoulours", "&Change colours", nullptr);
     item(options, "mnurestartresolution", "Restart resolution", [] { mnurestartresolution_Click(); });

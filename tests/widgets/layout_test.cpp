@@ -291,6 +291,7 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
         {"&Options", "mnuoptions"},
         {".Successive refinement on/off", "mnusuccessive"},
         {".Synchronized mode on/off", "mnusynchronized"},
+        {".Deep zoom", "mnudeepzoom"},
         {".-", "mnuoptionsseparator1"},
         {".&Change colours", "mnuchangecoulours"},
         {".Restart resolution", "mnurestartresolution"},
@@ -310,7 +311,9 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
             found.emplace_back(dots + (a->isSeparator() ? "-" : a->text().toStdString()),
                                a->objectName().toStdString());
             EXPECT_TRUE(a->isVisible());
-            EXPECT_FALSE(a->isCheckable());
+            // "Deep zoom" alone has a check mark, set at start.
+            EXPECT_EQ(a->isCheckable(), a->objectName() == "mnudeepzoom");
+            EXPECT_EQ(a->isChecked(), a->objectName() == "mnudeepzoom");
             EXPECT_TRUE(a->shortcut().isEmpty());
             if (a->menu())
                 walk(a->menu()->actions(), dots + ".");
