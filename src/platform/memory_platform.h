@@ -62,6 +62,7 @@ public:
     void messageBox(const std::string& text, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title) override;
     void openAddress(const std::string& address) override { openedAddresses.push_back(address); }
+    void copyToClipboard(const std::string& text) override { clipboard = text; }
     void showInformationWindow() override;
     double informationWindowOuterWidthTwips() override { return informationOuterWidthTwips; }
     double informationWindowOuterHeightTwips() override { return informationOuterHeightTwips; }
@@ -122,6 +123,7 @@ public:
     bool yesNoAnswer = true;
     std::vector<std::string> dialogRequests, messages, openedAddresses;
     int bitmapsTaken = 0;  // calls of canvasBmp
+    std::string clipboard;  // the text copied last
 
 private:
     static int index(Caption c) { return static_cast<int>(c); }

@@ -103,6 +103,8 @@ public:
     // Modal Yes/No box, Yes the default; true for Yes.
     virtual bool askYesNo(const std::string& text, const std::string& title) = 0;
     virtual void openAddress(const std::string& address) = 0;
+    // Puts the text on the desktop's clipboard.
+    virtual void copyToClipboard(const std::string& text) = 0;
     // Shows the information window (Form2), modeless. If it is not open it
     // is created and its load handler runs before it shows; if it is open it
     // is only brought to the front.

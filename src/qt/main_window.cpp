@@ -439,6 +439,9 @@ void MainWindow::buildMenus()
     location->menuAction()->setObjectName("mnulocation");
     item(location, "mnuloadlocation", "&Load location", [] { mnuloadlocation_Click(); });
     item(location, "mnusavelocation", "&Save location", [] { mnusavelocation_Click(); });
+    // Beside the location commands, whose load reads the text back; the
+    // program has no Edit menu for it.
+    item(file, "mnucopylocation", "&Copy location", [] { mnucopylocation_Click(); });
     QMenu* picture = file->addMenu("&Save picture");
     picture->setObjectName("mnusavepicture");
     picture->menuAction()->setObjectName("mnusavepicture");

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -343,6 +344,11 @@ bool QtPlatform::askYesNo(const std::string& text, const std::string& title)
     // Esc and the close button answer as Yes does (Qt's choice would be No).
     box.setEscapeButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::copyToClipboard(const std::string& text)
+{
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void QtPlatform::openAddress(const std::string& address)

@@ -58,6 +58,7 @@ public:
     void messageBox(const std::string& text, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title) override;
     void openAddress(const std::string& address) override;
+    void copyToClipboard(const std::string& text) override;
     void showInformationWindow() override;
     double informationWindowOuterWidthTwips() override;
     double informationWindowOuterHeightTwips() override;

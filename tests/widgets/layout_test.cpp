@@ -276,6 +276,7 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
         {".&Location", "mnulocation"},
         {"..&Load location", "mnuloadlocation"},
         {"..&Save location", "mnusavelocation"},
+        {".&Copy location", "mnucopylocation"},
         {".&Save picture", "mnusavepicture"},
         {"..&Bitmap format (bmp)", "mnusavepicturebmp"},
         {"..&Jpeg format (jpeg)", "mnusavepicturejpeg"},
