@@ -75,10 +75,6 @@ void adoptDoubleView()
         return;
     }
     deep.view = {BigFloat(s.viewXMin), BigFloat(s.viewYMin), BigFloat(s.viewXMax), BigFloat(s.viewYMax)};
-    // A key or a drag that comes before the next pass (after "Deep zoom" was
-    // switched on, say) moves the view by the spans the doubles had.
-    deep.spanX = BigFloat(s.spanX);
-    deep.spanY = BigFloat(s.spanY);
     deep.active = true;
 }
 

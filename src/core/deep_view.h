@@ -64,9 +64,8 @@ inline bool deepViewActive() { return deep.enabled && deep.active; }
 
 // After a handler has set the state's corners with double arithmetic: while
 // doubles resolve the view nothing changes; past that, with "Deep zoom" on,
-// the deep view becomes exactly those doubles and the master from now on,
-// and until the next pass measures it the deep spans are the state's (those
-// the handler used). Uses the canvas size the platform reports.
+// the deep view becomes exactly those doubles and the master from now on.
+// Uses the canvas size the platform reports.
 void adoptDoubleView();
 
 // After a handler has set the state's corners to a view that doubles resolve

@@ -307,12 +307,13 @@ TEST_F(NavigationTest, NavigationNeverMakesTheViewNonFinite)
 
 // --- at depth ---
 
-// A view about 1e-30 wide in the seahorse valley, far past what doubles resolve.
+// A view 1.2e-30 wide and 1e-29 high in the seahorse valley, far past what
+// doubles resolve.
 DeepView seahorseView(int bits = 200)
 {
     const auto at = [bits](const char* decimal) { return *BigFloat::parse(decimal, bits); };
     return {at("-0.7436438870371587047521915061147"), at("0.1318259042053119704931320563851"),
-            at("-0.7436438870371587047521915061135"), at("0.1318259042053119704931320563861")};
+            at("-0.7436438870371587047521915061135"), at("0.1318259042053119704931320563951")};
 }
 
 // An MPFR number of its own, for checking deep views with MPFR itself.
@@ -414,17 +415,18 @@ TEST_F(DeepNavigationTest, DragAndZoomStepsAreExactInTheViewsPrecision)
     EXPECT_EQ(deep.view.xMin.precision(), bitsForView(deep.view));
     EXPECT_GT(deep.view.xMin.precision(), bitsBefore + 10);
     EXPECT_NEAR(deep.view.xMax.minus(deep.view.xMin).toDouble(), 1.2e-30 * 0.84 * std::pow(0.6, 20), 1e-47);
+    EXPECT_NEAR(deep.view.yMax.minus(deep.view.yMin).toDouble(), 1e-29 * 0.84 * std::pow(0.6, 20), 1e-46);
 }
 
 TEST_F(DeepNavigationTest, CornerLabelsTellTheCornersApartAndGiveThemWholeInTheirDetails)
 {
     fake.separator = ",";
     goDeep(seahorseView());
-    // The spans, 1.2e-30 and 1e-30, give a unit of 1e-33: 33 decimals.
+    // The span 1.2e-30 gives a unit of 1e-33 (33 decimals), 1e-29 one of 1e-32.
     EXPECT_EQ(caption(Caption::Label1), "-0,7436438870\u202614700");
     EXPECT_EQ(caption(Caption::Label3), "-0,7436438870\u202613500");
-    EXPECT_EQ(caption(Caption::Label2), "0,13182590420\u202685100");
-    EXPECT_EQ(caption(Caption::Label4), "0,13182590420\u202686100");
+    EXPECT_EQ(caption(Caption::Label2), "0,13182590420\u202638510");
+    EXPECT_EQ(caption(Caption::Label4), "0,13182590420\u202639510");
     std::string exact = deep.view.xMax.toExactDecimal();
     exact.replace(exact.find('.'), 1, ",");
     EXPECT_EQ(fake.captionDetail(Caption::Label3), exact);
@@ -434,6 +436,8 @@ TEST_F(DeepNavigationTest, CornerLabelsTellTheCornersApartAndGiveThemWholeInThei
     const BigFloat span = *BigFloat::parse("3e-1019", 100);
     EXPECT_EQ(deepCornerCaption(small, span, "."), "-1.2345\u202689012e-1000");  // unit 1e-1021
     EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1e-1030", 100), span, "."), "0");
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1.234567890123456789e-7", 100), *BigFloat::parse("2e-20", 100), "."),
+              "1.2345678\u202623457e-07");  // unit 1e-22: rounded up
     EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1.5e-320", 100), *BigFloat::parse("3e-320", 100), "."),
               "1.50e-320");
     EXPECT_EQ(deepCornerCaption(*BigFloat::parse("123456789012345.5", 100), *BigFloat::parse("0.3", 100), "."),
