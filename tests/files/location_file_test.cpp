@@ -524,6 +524,8 @@ TEST_F(LocationFileTest, ADeepViewRoundTripsExactlyAndTodaysReaderRefusesItsFile
 
     Command2_Click();
     ASSERT_FALSE(deepViewActive());
+    save(folder.path("full.sav"));
+    EXPECT_EQ(readBytes(folder.path("full.sav")).size(), 50u);
     load(folder.path("deep.sav"));
     ASSERT_TRUE(deepViewActive());
     EXPECT_TRUE(sameView(deep.view, saved));
@@ -591,6 +593,10 @@ TEST_F(LocationFileTest, ABadLocationTextIsRefusedWithItsReasonAndChangesNothing
     std::vector<std::string> deepest = replaced(deepLines(), 1, "precision 40000");
     deepest[4] = "x-max -0.7436438870371587047521915061146" + std::string(10000, '9');
     const std::string deeper = withChecksum(deepest);
+    const std::string lines = "Its location text does not have the lines precision, x-min, y-min, x-max, y-max, "
+                              "iterations, step, intensity, zoom-count and zoom-factor in this order.";
+    std::vector<std::string> extra = deepLines();
+    extra.push_back("colour red");
     std::vector<std::string> missing = deepLines();
     missing.erase(missing.begin() + 7);
     const struct {
@@ -604,24 +610,26 @@ TEST_F(LocationFileTest, ABadLocationTextIsRefusedWithItsReasonAndChangesNothing
         {"50 marked bytes alone", marked, damaged},
         {"50 marked bytes and a damaged text", marked + oneDigit, damaged},
         {"text after the checksum", valid + "x-min 1\n", damaged},
+        {"damaged first line", marked + "X" + valid.substr(1), damaged},
         {"a newer version", line(0, "Vantorel location 2"),
          "Its location text is of a version this program does not read: its first line is \"Vantorel location 2\", "
          "not \"Vantorel location 1\"."},
-        {"a line missing", withChecksum(missing),
-         "Its location text does not have the lines precision, x-min, y-min, x-max, y-max, iterations, step, "
-         "intensity, zoom-count and zoom-factor in this order."},
+        {"a line missing", withChecksum(missing), lines},
+        {"a line more", withChecksum(extra), lines},
         {"precision 63", line(1, "precision 63"), "Its precision, 63, is outside 64 to 65536."},
         {"precision 2^40", line(1, "precision 1099511627776"),
          "Its precision, 1099511627776, is outside 64 to 65536."},
         {"malformed corner", line(2, "x-min -0.74.3"), "Its x-min, \"-0.74.3\", is not a finite decimal number."},
         {"corner nan", line(3, "y-min nan"), "Its y-min, \"nan\", is not a finite decimal number."},
         {"corner inf", line(4, "x-max inf"), "Its x-max, \"inf\", is not a finite decimal number."},
-        {"long bad corner", line(5, "y-max " + std::string(40, '1') + "x"),
+        {"long bad corner", line(5, "y-max " + std::string(24, '1') + "x"),
          "Its y-max, \"111111111111111111111111\u2026\", is not a finite decimal number."},
+        {"bad precision of 24 characters", line(1, "precision 12345678901234567890123x"),
+         "Its precision, \"12345678901234567890123x\", is not a whole number."},
         {"corner past doubles", line(4, "x-max 1e400"), "Its view is not a finite part of the plane."},
-        {"x corners in the wrong order", line(4, "x-max -0.75"),
+        {"x corners equal", line(4, "x-max -0.7436438870371587047521915061147"),
          "Its corners are out of order: x-min must be less than x-max, and y-min less than y-max."},
-        {"y corners equal", line(5, "y-max 0.1318259042053119704931320563851"),
+        {"y corners in the wrong order", line(5, "y-max 0.13"),
          "Its corners are out of order: x-min must be less than x-max, and y-min less than y-max."},
         {"deeper than the deepest", deeper, std::string("Its view is deeper than the deepest view supported, with ")
                                                 + DeepestDepthText + "."},
@@ -654,8 +662,14 @@ TEST_F(LocationFileTest, ABadLocationTextIsRefusedWithItsReasonAndChangesNothing
     }
 }
 
-TEST_F(LocationFileTest, AMirroredDeepViewIsNotSavedForALoadWouldRefuseIt)
+TEST_F(LocationFileTest, OneCornerBeyondDoublesTakesTheDeepFormAndAMirroredDeepViewIsNotSaved)
 {
+    const BigFloat yMax = BigFloat(0.1 + 0x1p-50, 200).plus(BigFloat(0x1p-120, 200));
+    adoptDeepView({BigFloat(-0.75), BigFloat(0.1), BigFloat(-0.75 + 0x1p-50), yMax});
+    ASSERT_TRUE(deepViewActive());
+    save(folder.path("one.sav"));
+    EXPECT_GT(readBytes(folder.path("one.sav")).size(), 50u);
+
     fake.onEveryPump = [] { mnustop_Click(); };
     writeBytes(folder.path("text.sav"), withChecksum(deepLines()));
     load(folder.path("text.sav"));

@@ -3,6 +3,7 @@
 #include "core/numeric.h"
 #include "core/state.h"
 #include "navigation/drag.h"
+#include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
 #include "support/fixture.h"
@@ -416,6 +417,23 @@ TEST_F(DeepNavigationTest, DragAndZoomStepsAreExactInTheViewsPrecision)
     EXPECT_GT(deep.view.xMin.precision(), bitsBefore + 10);
     EXPECT_NEAR(deep.view.xMax.minus(deep.view.xMin).toDouble(), 1.2e-30 * 0.84 * std::pow(0.6, 20), 1e-47);
     EXPECT_NEAR(deep.view.yMax.minus(deep.view.yMin).toDouble(), 1e-29 * 0.84 * std::pow(0.6, 20), 1e-46);
+
+    // The zoom count keeps its range at depth too.
+    state.zoomCount = 32767;
+    const BigFloat width = deep.view.xMax.minus(deep.view.xMin);
+    zoomin_Click();
+    EXPECT_EQ(state.zoomCount, 32767);
+    EXPECT_TRUE(deep.view.xMax.minus(deep.view.xMin) == width);
+
+    // A factor of 2 (from a file) collapses the view to a point at any depth:
+    // its doubles draw it, and it is no deeper than the deepest view.
+    state.zoomCount = 0;
+    state.zoomFactor = 2;
+    zoomin_Click();
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_EQ(state.viewXMin, state.viewXMax);
+    EXPECT_EQ(state.viewYMin, state.viewYMax);
+    EXPECT_TRUE(fake.messages.empty());
 }
 
 TEST_F(DeepNavigationTest, CornerLabelsTellTheCornersApartAndGiveThemWholeInTheirDetails)
@@ -436,8 +454,15 @@ TEST_F(DeepNavigationTest, CornerLabelsTellTheCornersApartAndGiveThemWholeInThei
     const BigFloat span = *BigFloat::parse("3e-1019", 100);
     EXPECT_EQ(deepCornerCaption(small, span, "."), "-1.2345\u202689012e-1000");  // unit 1e-1021
     EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1e-1030", 100), span, "."), "0");
-    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1.234567890123456789e-7", 100), *BigFloat::parse("2e-20", 100), "."),
-              "1.2345678\u202623457e-07");  // unit 1e-22: rounded up
+    // The exponent form starts below 1e-4 and from 1e15, with two digits at least.
+    const auto shown = [](const char* corner, const char* span) {
+        return deepCornerCaption(*BigFloat::parse(corner, 100), *BigFloat::parse(span, 100), ".");
+    };
+    EXPECT_EQ(shown("1.234567890123456789e-5", "2e-20"), "1.2345678\u202645679e-05");  // unit 1e-22: rounded up
+    EXPECT_EQ(shown("1.234567890123456789e-4", "2e-20"), "0.00012345678\u202656789");
+    EXPECT_EQ(shown("-1.234567890123456789e-10", "2e-27"), "-1.234567\u202667890e-10");
+    EXPECT_EQ(shown("1234567890123456.5", "0.3"), "1.2345678\u202656500e+15");
+    EXPECT_EQ(shown("123456789012345.4", "140"), "123456789012345");  // unit 1: no separator
     EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1.5e-320", 100), *BigFloat::parse("3e-320", 100), "."),
               "1.50e-320");
     EXPECT_EQ(deepCornerCaption(*BigFloat::parse("123456789012345.5", 100), *BigFloat::parse("0.3", 100), "."),
@@ -481,6 +506,9 @@ TEST_F(DeepNavigationTest, ZoomingInPastTheRuleGoesDeepWithTheDoublesAndZoomingO
     xMin = state.viewXMin, spanX = state.spanX;
     zoomout_Click();
     EXPECT_EQ(state.viewXMin, xMin + -1 * (1 / 5.0) * spanX);
+    // The settings the render tool puts in place follow the same rule.
+    applyPlotSettings({{-0.75, 0.1, -0.75 + 1e-14, 0.1 + 1e-14}});
+    EXPECT_TRUE(deepViewActive());
 }
 
 TEST_F(DeepNavigationTest, WithDeepZoomOffEveryStepIsTheDoublesOwn)
@@ -496,6 +524,23 @@ TEST_F(DeepNavigationTest, WithDeepZoomOffEveryStepIsTheDoublesOwn)
     expectView(xMin, yMin, xMax, yMax);
     EXPECT_FALSE(deepViewActive());
     EXPECT_EQ(caption(Caption::Label1), formatGeneral(xMin, "."));
+}
+
+TEST_F(DeepNavigationTest, ADragAtDepthNeverTakesTheDoublesPastTheirRange)
+{
+    // 2^-100 wide just below 2^1024 - 2^970, from where every number rounds
+    // to an infinite double: a drag to the right would cross it.
+    const BigFloat edge = BigFloat(0x1p1023, 200).times(2.0).minus(BigFloat(0x1p970, 200));
+    const BigFloat span(0x1p924, 200);
+    goDeep({edge.minus(span.times(2.0)), BigFloat(0.0, 200), edge.minus(span.times(0.5)), span});
+    const DeepView before = deep.view;
+    Picture1_MouseDown(1, 0, 600, 0);
+    Picture1_MouseUp(1, 0, 0, 0);
+    EXPECT_TRUE(deep.view.xMin == before.xMin && deep.view.xMax == before.xMax);
+    EXPECT_TRUE(std::isfinite(state.viewXMax));
+    Picture1_MouseDown(1, 0, 0, 0);
+    Picture1_MouseUp(1, 0, 300, 0);  // leftwards it moves
+    EXPECT_TRUE(deep.view.xMin < before.xMin);
 }
 
 TEST_F(DeepNavigationTest, AStepPastTheDeepestViewIsRefusedWithAMessageAndChangesNothing)
