@@ -11,7 +11,10 @@ namespace vantorel {
 
 void startUp()
 {
-    setDeepZoomEnabled(true);  // Options > "Deep zoom" starts checked
+    // Options > "Deep zoom" starts checked. Set directly: the window that
+    // measures the canvas does not exist yet, and the full view is drawn
+    // with doubles whatever the canvas.
+    deep.enabled = true;
     setFullView();
     state.refinementBase = 2;
     Platform& p = platform();
