@@ -10,5 +10,5 @@ minutes=${1:-5}
 tools/install-deps.sh test
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
-build-fuzz/vantorel-fuzz -max_len=101 -max_total_time=$((minutes * 60)) -timeout=10 \
+build-fuzz/vantorel-fuzz -max_len=4097 -max_total_time=$((minutes * 60)) -timeout=10 \
   -print_final_stats=1 tests/fuzz/corpus

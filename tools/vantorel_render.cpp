@@ -217,19 +217,21 @@ Options parse(int argc, char** argv)
     return o;
 }
 
-// A location fills in what the options left out.
-void applyLocation(Options& o)
+// A location fills in what the options left out: a deep location its
+// corners as the file gives them.
+void takeLocation(Options& o)
 {
     if (o.location.empty())
         return;
-    Location l{};
-    const std::string problem = readLocationFile(o.location, l);
-    if (!problem.empty())
-        fail("could not load the location from " + o.location + ": " + problem);
+    const LocationRead read = readLocationFile(o.location);
+    if (!read.location)
+        fail("could not load the location from " + o.location + ": " + read.problem);
+    const Location& l = *read.location;
     if (!o.view) {
-        const double corners[4] = {l.viewXMin, l.viewYMin, l.viewXMax, l.viewYMax};
+        o.corners = l.view;
+        const double corners[4] = {l.view.xMin.toDouble(), l.view.yMin.toDouble(), l.view.xMax.toDouble(),
+                                   l.view.yMax.toDouble()};
         std::copy(std::begin(corners), std::end(corners), o.settings.view);
-        o.corners = {BigFloat(l.viewXMin), BigFloat(l.viewYMin), BigFloat(l.viewXMax), BigFloat(l.viewYMax)};
     }
     if (!o.iterations)
         o.settings.iterations = locationIterations(l);
@@ -332,7 +334,7 @@ int main(int argc, char** argv)
     canvas.keepCaptionHistory = false;  // only the picture is wanted
     connectHeadlessHandlers(canvas);
     setPlatform(&canvas);
-    applyLocation(o);
+    takeLocation(o);
     // A file past the size limit is reported as a write failure rather than
     // ending the program, and an interrupt ends the picture without leaving
     // a temporary file behind.

@@ -53,11 +53,15 @@ bool withinDeepestDepth(const DeepView& view, int width, int height)
     return bitsBetween(view, width, height) <= DeepestBits;
 }
 
+bool withinDeepestDepth(const DeepView& view) { return withinDeepestDepth(view, canvasWidth(), canvasHeight()); }
+
 int bitsForView(const DeepView& view, int width, int height)
 {
     const long bits = bitsBetween(view, width, height) + 64;
     return static_cast<int>(std::clamp<long>(bits, BigFloat::MinimumBits, BigFloat::MaximumBits));
 }
+
+int bitsForView(const DeepView& view) { return bitsForView(view, canvasWidth(), canvasHeight()); }
 
 void adoptDoubleView()
 {
@@ -72,6 +76,12 @@ void adoptDoubleView()
     }
     deep.view = {BigFloat(s.viewXMin), BigFloat(s.viewYMin), BigFloat(s.viewXMax), BigFloat(s.viewYMax)};
     deep.active = true;
+}
+
+void leaveDeepView()
+{
+    bumpGeneration();
+    deep.active = false;
 }
 
 void adoptDeepView(const DeepView& view)

@@ -34,11 +34,16 @@ bool binary64Resolves(double xMin, double yMin, double xMax, double yMax, int wi
 // Deeper needs more than 33,300 bits a number and hours of work a picture.
 constexpr int DeepestDecimalDepth = 10000;
 bool withinDeepestDepth(const DeepView& view, int width, int height);
+// The same on the canvas the platform reports.
+bool withinDeepestDepth(const DeepView& view);
+// The deepest view in the user's words, for the messages that refuse a deeper one.
+inline constexpr const char* DeepestDepthText = "pixels down to about 1e-10000 of the largest coordinate of the view";
 
 // Bits a view's numbers need on that canvas: the bits between the largest
 // corner magnitude and the smaller pixel step, and 64 more so that rounding
 // stays far below a pixel through many navigation steps.
 int bitsForView(const DeepView& view, int width, int height);
+int bitsForView(const DeepView& view);  // on the canvas the platform reports
 
 // The deep side of the exploration state.
 struct DeepState {
@@ -62,6 +67,12 @@ inline bool deepViewActive() { return deep.enabled && deep.active; }
 // the deep view becomes exactly those doubles and the master from now on.
 // Uses the canvas size the platform reports.
 void adoptDoubleView();
+
+// After a handler has set the state's corners to a view that doubles resolve
+// on any canvas (the full view): the doubles are the master again. Unlike
+// adoptDoubleView it needs no canvas, so start-up may call it before the
+// window exists.
+void leaveDeepView();
 
 // Makes `view` the current view. Where doubles resolve it (or with "Deep zoom"
 // off) the state's corners become its nearest doubles and they are the

@@ -1,6 +1,7 @@
 #include "core/plotting_pass.h"
 
 #include "core/column_counts.h"
+#include "core/corner_labels.h"
 #include "core/count_kernel.h"
 #include "core/deep_engine.h"
 #include "core/deep_view.h"
@@ -15,8 +16,6 @@
 
 namespace vantorel {
 namespace {
-
-std::string general(double value) { return formatGeneral(value, platform().decimalSeparator()); }
 
 void writeBlockSizeLabels()
 {
@@ -161,10 +160,7 @@ restart:
     s.canvasHeight = static_cast<std::int16_t>(roundToInt16(p.canvasOuterHeightTwips()) / TwipsPerPixel);
     readIterationLimit();
 
-    p.setCaption(Caption::Label1, general(s.viewXMin));
-    p.setCaption(Caption::Label2, general(s.viewYMin));
-    p.setCaption(Caption::Label3, general(s.viewXMax));
-    p.setCaption(Caption::Label4, general(s.viewYMax));
+    writeCornerLabels();
 
     s.spanX = s.viewXMax - s.viewXMin;
     s.spanY = s.viewYMax - s.viewYMin;

@@ -1,5 +1,6 @@
 #include "navigation/plot_settings.h"
 
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "platform/platform.h"
 
@@ -13,6 +14,7 @@ void applyPlotSettings(const PlotSettings& settings)
     state.viewYMin = settings.view[1];
     state.viewXMax = settings.view[2];
     state.viewYMax = settings.view[3];
+    adoptDoubleView();
     platform().setScrollValue(ScrollBar::itera, static_cast<std::int16_t>(settings.iterations));
     platform().setScrollValue(ScrollBar::kstep, static_cast<std::int16_t>(settings.step));
     platform().setScrollValue(ScrollBar::colourbar, static_cast<std::int16_t>(settings.intensity));

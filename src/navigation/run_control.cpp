@@ -1,5 +1,6 @@
 #include "navigation/run_control.h"
 
+#include "core/deep_view.h"
 #include "core/numeric.h"
 #include "core/plotting_pass.h"
 #include "core/state.h"
@@ -68,6 +69,7 @@ void setFullView()
     state.viewYMin = DefaultYMin;
     state.viewXMax = DefaultXMax;
     state.viewYMax = DefaultYMax;
+    leaveDeepView();
 }
 
 namespace {

@@ -21,7 +21,7 @@ void mnurestartresolution_Click();  // "Restart resolution"
 // the main window all end here.
 [[noreturn]] void shutDown();
 
-// Puts the view corners back to the full view.
+// Puts the view corners back to the full view (drawn with doubles).
 void setFullView();
 
 // The full view that start-up and the restarts use.

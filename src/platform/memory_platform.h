@@ -53,6 +53,7 @@ public:
     std::string canvasBmp() override;
     void setCaption(Caption control, const std::string& text) override;
     std::string caption(Caption control) override { return captions[index(control)]; }
+    void setCaptionDetail(Caption control, const std::string& text) override { details[index(control)] = text; }
     std::int16_t scrollValue(ScrollBar bar) override { return scrollValues[static_cast<int>(bar)]; }
     void setScrollValue(ScrollBar bar, std::int16_t value) override;
     int pumpEvents(bool waitForEvents = false) override;
@@ -65,6 +66,7 @@ public:
     void messageBox(const std::string& text, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title) override;
     void openAddress(const std::string& address) override { openedAddresses.push_back(address); }
+    void copyToClipboard(const std::string& text) override { clipboard = text; }
     void showInformationWindow() override;
     double informationWindowOuterWidthTwips() override { return informationOuterWidthTwips; }
     double informationWindowOuterHeightTwips() override { return informationOuterHeightTwips; }
@@ -94,6 +96,7 @@ public:
     void atPump(long pumpNumber, std::function<void()> action);
     // Runs `action` during every pump (after the scheduled ones).
     std::function<void()> onEveryPump;
+    std::string captionDetail(Caption control) const { return details[index(control)]; }
     // Every caption ever written to a control, in order.
     const std::vector<std::string>& captionHistory(Caption control) { return history[index(control)]; }
     bool keepCaptionHistory = true;  // off for a tool that only wants the picture
@@ -126,6 +129,7 @@ public:
     bool yesNoAnswer = true;
     std::vector<std::string> dialogRequests, messages, openedAddresses;
     int bitmapsTaken = 0;  // calls of canvasBmp
+    std::string clipboard;  // the text copied last
 
 private:
     static int index(Caption c) { return static_cast<int>(c); }
@@ -135,6 +139,7 @@ private:
     CanvasPixels pixels;
     std::array<std::string, static_cast<int>(Caption::Count)> captions{};
     std::array<std::vector<std::string>, static_cast<int>(Caption::Count)> history{};
+    std::array<std::string, static_cast<int>(Caption::Count)> details{};
     std::array<std::int16_t, static_cast<int>(ScrollBar::Count)> scrollValues{};
     std::multimap<long, std::function<void()>> scheduled;
 };

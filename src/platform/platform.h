@@ -65,6 +65,9 @@ public:
     // --- labels and buttons ---
     virtual void setCaption(Caption control, const std::string& text) = 0;
     virtual std::string caption(Caption control) = 0;
+    // The full text behind a shortened caption, shown as the control's tool
+    // tip and given as its accessible description; empty text removes it.
+    virtual void setCaptionDetail(Caption control, const std::string& text) = 0;
 
     // --- scroll bars ---
     virtual std::int16_t scrollValue(ScrollBar bar) = 0;
@@ -105,6 +108,8 @@ public:
     // Modal Yes/No box, Yes the default; true for Yes.
     virtual bool askYesNo(const std::string& text, const std::string& title) = 0;
     virtual void openAddress(const std::string& address) = 0;
+    // Puts the text on the desktop's clipboard.
+    virtual void copyToClipboard(const std::string& text) = 0;
     // Shows the information window (Form2), modeless. If it is not open it
     // is created and its load handler runs before it shows; if it is open it
     // is only brought to the front.

@@ -1,5 +1,6 @@
 #include "qt/main_window.h"
 
+#include "core/deep_view.h"
 #include "files/help.h"
 #include "files/location_file.h"
 #include "files/picture_file.h"
@@ -528,6 +529,9 @@ void MainWindow::buildMenus()
     location->menuAction()->setObjectName("mnulocation");
     item(location, "mnuloadlocation", "&Load location", [] { mnuloadlocation_Click(); });
     item(location, "mnusavelocation", "&Save location", [] { mnusavelocation_Click(); });
+    // Beside the location commands, whose load reads the text back; the
+    // program has no Edit menu for it.
+    item(file, "mnucopylocation", "&Copy location", [] { mnucopylocation_Click(); });
     QMenu* picture = file->addMenu("&Save picture");
     picture->setObjectName("mnusavepicture");
     picture->menuAction()->setObjectName("mnusavepicture");
@@ -553,6 +557,11 @@ void MainWindow::buildMenus()
     options->menuAction()->setObjectName("mnuoptions");
     successiveAction = item(options, "mnusuccessive", "Successive refinement on/off", [] { mnusuccessive_Click(); });
     synchronizedAction = item(options, "mnusynchronized", "Synchronized mode on/off", [] { mnusynchronized_Click(); });
+    QAction* deepZoom = item(options, "mnudeepzoom", "Deep zoom", [] { mnudeepzoom_Click(); });
+    deepZoom->setCheckable(true);
+    deepZoom->setChecked(deep.enabled);
+    // The check mark shows the true state, whatever the click made of it.
+    QObject::connect(deepZoom, &QAction::triggered, deepZoom, [deepZoom] { deepZoom->setChecked(deep.enabled); });
     separator(options, "mnuoptionsseparator1");
     item(options, "mnuchangecoulours", "&Change colours", nullptr);
     item(options, "mnurestartresolution", "Restart resolution", [] { mnurestartresolution_Click(); });

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -246,6 +247,24 @@ void QtPlatform::plotEnded(bool completed)
                   : QStringLiteral("Plot stopped"));
 }
 
+void QtPlatform::setCaptionDetail(Caption control, const std::string& text)
+{
+    QWidget* w = form1->captionWidget(control);
+    // A description the window gave the control itself comes first and
+    // stays when the detail is removed.
+    constexpr const char* Own = "vantorelOwnDescription";
+    if (!w->property(Own).isValid())
+        w->setProperty(Own, w->accessibleDescription());
+    const QString own = w->property(Own).toString();
+    const QString detail = QString::fromStdString(text);
+    w->setAccessibleDescription(detail.isEmpty() || own.isEmpty() ? own + detail : own + ": " + detail);
+    // A value of thousands of digits is broken into lines for its tool tip.
+    QString tip;
+    for (qsizetype at = 0; at < detail.size(); at += 80)
+        tip += (at ? "\n" : "") + detail.mid(at, 80);
+    w->setToolTip(tip);
+}
+
 std::string QtPlatform::caption(Caption control)
 {
     QWidget* w = form1->captionWidget(control);
@@ -366,6 +385,11 @@ bool QtPlatform::askYesNo(const std::string& text, const std::string& title)
     // Esc and the close button answer as Yes does (Qt's choice would be No).
     box.setEscapeButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::copyToClipboard(const std::string& text)
+{
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void QtPlatform::openAddress(const std::string& address)

@@ -44,6 +44,7 @@ public:
 
     void setCaption(Caption control, const std::string& text) override;
     std::string caption(Caption control) override;
+    void setCaptionDetail(Caption control, const std::string& text) override;
 
     std::int16_t scrollValue(ScrollBar bar) override;
     void setScrollValue(ScrollBar bar, std::int16_t value) override;
@@ -61,6 +62,7 @@ public:
     void messageBox(const std::string& text, const std::string& title) override;
     bool askYesNo(const std::string& text, const std::string& title) override;
     void openAddress(const std::string& address) override;
+    void copyToClipboard(const std::string& text) override;
     void showInformationWindow() override;
     double informationWindowOuterWidthTwips() override;
     double informationWindowOuterHeightTwips() override;

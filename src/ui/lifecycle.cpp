@@ -1,5 +1,6 @@
 #include "ui/lifecycle.h"
 
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "platform/platform.h"
@@ -10,6 +11,10 @@ namespace vantorel {
 
 void startUp()
 {
+    // Options > "Deep zoom" starts checked. Set directly: the window that
+    // measures the canvas does not exist yet, and the full view is drawn
+    // with doubles whatever the canvas.
+    deep.enabled = true;
     setFullView();
     state.refinementBase = 2;
     Platform& p = platform();

@@ -1,5 +1,6 @@
 #include "ui/option_toggles.h"
 
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "platform/platform.h"
@@ -40,6 +41,16 @@ void mnusavingenabled_Click()
     platform().setCaption(Caption::cmdpicturesaving,
                           platform().persistentImage() ? "Picture saving on" : "Picture saving off");
     platform().focusCanvas();
+}
+
+void mnudeepzoom_Click()
+{
+    // A view past what doubles resolve changes how it is drawn: it is drawn
+    // again at once, over the current picture, once a plot has been started.
+    const bool wasDeep = deepViewActive();
+    setDeepZoomEnabled(!deep.enabled);
+    if (state.plotStarted && deepViewActive() != wasDeep)
+        replot();
 }
 
 void cmdSuccessiverefinement_Click() { mnusuccessive_Click(); }

@@ -1,3 +1,4 @@
+#include "core/deep_view.h"
 #include "core/numeric.h"
 #include "files/location_file.h"
 #include "navigation/run_control.h"
@@ -179,14 +180,17 @@ TEST_F(LocationFileTest, SaveThenLoadRestoresAllNineFieldsBitForBitAndReplots)
     // The zoom labels follow the loaded place.
     EXPECT_EQ(caption(Caption::Labelzoom), "-7 times");
     EXPECT_EQ(caption(Caption::Label14), formatGeneral(-7 * factor, "."));
-    // It replotted the loaded view, over the old picture.
+    // It replotted the loaded view, over the old picture. Doubles do not
+    // resolve it (a pixel is 15 ulps wide), so it is drawn deep, and the
+    // labels give the exact corners in their details.
     EXPECT_TRUE(state.plotStarted);
-    EXPECT_EQ(caption(Caption::Label1), formatGeneral(xmin, "."));
-    EXPECT_EQ(caption(Caption::Label4), formatGeneral(ymax, "."));
+    EXPECT_TRUE(deepViewActive());
+    EXPECT_EQ(fake.captionDetail(Caption::Label1), BigFloat(xmin).toExactDecimal());
+    EXPECT_EQ(fake.captionDetail(Caption::Label4), BigFloat(ymax).toExactDecimal());
     EXPECT_GE(fake.pumps, 1);
     EXPECT_EQ(fake.pixel(599, 499), 0x123456);
 
-    // Saving the loaded place again gives the same 50 bytes.
+    // Saving the loaded place again gives the same 50 bytes: they hold it.
     const std::string first = readBytes(folder.path("deep.sav"));
     save(folder.path("again.sav"));
     EXPECT_EQ(readBytes(folder.path("again.sav")), first);
@@ -486,6 +490,254 @@ TEST_F(LocationFileTest, DataFoldersBesideTheProgramWhereItHoldsThemElseInTheUse
                                             + "/.local/share/vantorel/mandel_pictures\" for your pictures could not be "
                                               "created.\r\nThe file dialog starts in \""
                                             + fs::current_path().string() + "\" instead."}));
+}
+
+// --- deep views and the location text ---
+
+// The location text of the full view with the start-up values, as "Copy
+// location" gives it; the checksum is FNV-1a of the eleven lines above it.
+const char* const FullViewText = "Vantorel location 1\nprecision 64\nx-min -2.25\ny-min -1.5\nx-max 1.25\n"
+                                 "y-max 1.5\niterations 1000\nstep 15\nintensity 500\nzoom-count 0\n"
+                                 "zoom-factor 5\nchecksum da01ac5448159631\n";
+
+// The lines with their checksum line added, each ended by a line feed.
+std::string withChecksum(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : text)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    char sum[17];
+    std::snprintf(sum, sizeof sum, "%016llx", static_cast<unsigned long long>(hash));
+    return text + "checksum " + sum + "\n";
+}
+
+// A view 1e-30 wide at 200 bits, as lines of a location text.
+std::vector<std::string> deepLines()
+{
+    return {"Vantorel location 1",        "precision 200",
+            "x-min -0.7436438870371587047521915061147", "y-min 0.1318259042053119704931320563851",
+            "x-max -0.7436438870371587047521915061135", "y-max 0.1318259042053119704931320563861",
+            "iterations 3000",            "step 1",
+            "intensity 700",              "zoom-count 41",
+            "zoom-factor 5"};
+}
+
+std::vector<std::string> replaced(std::vector<std::string> lines, std::size_t at, const std::string& line)
+{
+    lines[at] = line;
+    return lines;
+}
+
+bool sameView(const DeepView& a, const DeepView& b)
+{
+    const BigFloat* x[4] = {&a.xMin, &a.yMin, &a.xMax, &a.yMax};
+    const BigFloat* y[4] = {&b.xMin, &b.yMin, &b.xMax, &b.yMax};
+    for (int i = 0; i < 4; ++i)
+        if (!(*x[i] == *y[i]) || x[i]->precision() != y[i]->precision())
+            return false;
+    return true;
+}
+
+TEST_F(LocationFileTest, ADeepViewRoundTripsExactlyAndTodaysReaderRefusesItsFile)
+{
+    fake.onEveryPump = [] { mnustop_Click(); };
+    writeBytes(folder.path("text.sav"), withChecksum(deepLines()));
+    load(folder.path("text.sav"));
+    ASSERT_TRUE(deepViewActive());
+    EXPECT_EQ(state.zoomCount, 41);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::itera), 3000);
+    EXPECT_EQ(caption(Caption::Labelzoom), " 41 times");
+    EXPECT_EQ(caption(Caption::Label1), "-0.7436438870\u202614700");  // the pass drew it
+    zoomin_Click();  // a view of its own precision, 173 bits
+    const DeepView saved = deep.view;
+    fake.setScrollValue(ScrollBar::colourbar, 1020);
+    save(folder.path("deep.sav"));
+
+    const std::string bytes = readBytes(folder.path("deep.sav"));
+    ASSERT_GT(bytes.size(), 50u);
+    // The 50 bytes as before, but every corner a NaN: the released program
+    // refuses the file with "Its view is not a finite part of the plane."
+    for (const std::size_t corner : {XMin, YMin, XMax, YMax}) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, bytes.data() + corner, 8);
+        EXPECT_EQ(bits, 0x7FF8000044454550u);
+        EXPECT_TRUE(std::isnan(std::bit_cast<double>(bits)));
+    }
+    EXPECT_EQ(bytes.substr(Iterations, 18), withField(withField(withField(withField(workedExample(), Iterations, 3000.0f),
+                                                                                Step, std::int16_t{1}),
+                                                                      ZoomCount, std::int16_t{42}),
+                                                            Intensity, std::int16_t{1020})
+                                            .substr(Iterations, 18));
+    EXPECT_EQ(bytes.substr(50), locationText());
+    EXPECT_EQ(bytes.substr(50, 34), "Vantorel location 1\nprecision 173\n");
+
+    Command2_Click();
+    ASSERT_FALSE(deepViewActive());
+    save(folder.path("full.sav"));
+    EXPECT_EQ(readBytes(folder.path("full.sav")).size(), 50u);
+    load(folder.path("deep.sav"));
+    ASSERT_TRUE(deepViewActive());
+    EXPECT_TRUE(sameView(deep.view, saved));
+    EXPECT_EQ(state.zoomCount, 42);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::colourbar), 1020);
+    EXPECT_EQ(fake.scrollValue(ScrollBar::kstep), 1);
+    save(folder.path("again.sav"));
+    EXPECT_EQ(readBytes(folder.path("again.sav")), bytes);
+
+    // "Copy location" gives the same text; pasted into a file of its own it
+    // loads the same place.
+    mnucopylocation_Click();
+    EXPECT_EQ(fake.clipboard, bytes.substr(50));
+    writeBytes(folder.path("pasted.sav"), fake.clipboard);
+    Command2_Click();
+    load(folder.path("pasted.sav"));
+    EXPECT_TRUE(sameView(deep.view, saved));
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(LocationFileTest, TheTextOfADoubleViewHoldsItsDoublesAndLoadsAsTheirFileDoes)
+{
+    state.zoomFactor = 5;
+    mnucopylocation_Click();
+    EXPECT_EQ(fake.clipboard, FullViewText);
+
+    // Odd doubles come back bit for bit, also from a text with CR LF line
+    // ends and empty lines after it.
+    fake.onEveryPump = [] { mnustop_Click(); };
+    state.viewXMin = std::nextafter(-0.75, 0.0);
+    state.viewYMax = 0.1 + 0x1p-40;
+    state.zoomFactor = 3.0000000000000004;
+    state.zoomCount = -3;
+    mnucopylocation_Click();
+    std::string crlf;
+    for (const char c : fake.clipboard)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeBytes(folder.path("double.sav"), crlf + "\r\n\n");
+    Command2_Click();
+    load(folder.path("double.sav"));
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_TRUE(sameBits(state.viewXMin, std::nextafter(-0.75, 0.0)));
+    EXPECT_TRUE(sameBits(state.viewYMax, 0.1 + 0x1p-40));
+    EXPECT_TRUE(sameBits(state.zoomFactor, 3.0000000000000004));
+    EXPECT_EQ(state.zoomCount, -3);
+    EXPECT_EQ(caption(Caption::Label1), formatGeneral(std::nextafter(-0.75, 0.0), "."));
+    save(folder.path("double50.sav"));
+    EXPECT_EQ(readBytes(folder.path("double50.sav")).size(), 50u);
+}
+
+TEST_F(LocationFileTest, ABadLocationTextIsRefusedWithItsReasonAndChangesNothing)
+{
+    const std::string valid = withChecksum(deepLines());
+    const std::string marked = withField(withField(withField(withField(workedExample(), XMin, std::bit_cast<double>(
+                                                                                                  0x7FF8000044454550ULL)),
+                                                                       YMin, std::bit_cast<double>(0x7FF8000044454550ULL)),
+                                                             XMax, std::bit_cast<double>(0x7FF8000044454550ULL)),
+                                                   YMax, std::bit_cast<double>(0x7FF8000044454550ULL));
+    const std::string damaged = "Its location text is damaged or cut short: its checksum is missing or does not match.";
+    const auto line = [](std::size_t at, const std::string& text) { return withChecksum(replaced(deepLines(), at, text)); };
+    std::string oneDigit = valid;
+    oneDigit[oneDigit.find("0371587")] = '1';
+    // x-max 1e-10034 right of x-min: a pixel 1.7e-10037 of the corners.
+    std::vector<std::string> deepest = replaced(deepLines(), 1, "precision 40000");
+    deepest[4] = "x-max -0.7436438870371587047521915061146" + std::string(10000, '9');
+    const std::string deeper = withChecksum(deepest);
+    const std::string lines = "Its location text does not have the lines precision, x-min, y-min, x-max, y-max, "
+                              "iterations, step, intensity, zoom-count and zoom-factor in this order.";
+    std::vector<std::string> extra = deepLines();
+    extra.push_back("colour red");
+    std::vector<std::string> missing = deepLines();
+    missing.erase(missing.begin() + 7);
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string reason;
+    } cases[] = {
+        {"a digit changed", oneDigit, damaged},
+        {"cut short", valid.substr(0, valid.size() - 9), damaged},
+        {"cut after its first line", valid.substr(0, 25), damaged},
+        {"50 marked bytes alone", marked, damaged},
+        {"50 marked bytes and a damaged text", marked + oneDigit, damaged},
+        {"text after the checksum", valid + "x-min 1\n", damaged},
+        {"damaged first line", marked + "X" + valid.substr(1), damaged},
+        {"a newer version", line(0, "Vantorel location 2"),
+         "Its location text is of a version this program does not read: its first line is \"Vantorel location 2\", "
+         "not \"Vantorel location 1\"."},
+        {"a line missing", withChecksum(missing), lines},
+        {"a line more", withChecksum(extra), lines},
+        {"precision 63", line(1, "precision 63"), "Its precision, 63, is outside 64 to 65536."},
+        {"precision 2^40", line(1, "precision 1099511627776"),
+         "Its precision, 1099511627776, is outside 64 to 65536."},
+        {"malformed corner", line(2, "x-min -0.74.3"), "Its x-min, \"-0.74.3\", is not a finite decimal number."},
+        {"corner nan", line(3, "y-min nan"), "Its y-min, \"nan\", is not a finite decimal number."},
+        {"corner inf", line(4, "x-max inf"), "Its x-max, \"inf\", is not a finite decimal number."},
+        {"long bad corner", line(5, "y-max " + std::string(24, '1') + "x"),
+         "Its y-max, \"111111111111111111111111\u2026\", is not a finite decimal number."},
+        {"bad precision of 24 characters", line(1, "precision 12345678901234567890123x"),
+         "Its precision, \"12345678901234567890123x\", is not a whole number."},
+        {"corner past doubles", line(4, "x-max 1e400"), "Its view is not a finite part of the plane."},
+        {"x corners equal", line(4, "x-max -0.7436438870371587047521915061147"),
+         "Its corners are out of order: x-min must be less than x-max, and y-min less than y-max."},
+        {"y corners in the wrong order", line(5, "y-max 0.13"),
+         "Its corners are out of order: x-min must be less than x-max, and y-min less than y-max."},
+        {"deeper than the deepest", deeper, std::string("Its view is deeper than the deepest view supported, with ")
+                                                + DeepestDepthText + "."},
+        {"iterations 0", line(6, "iterations 0"), "Its iteration limit, 0, is outside 1 to 30000."},
+        {"iterations 1.5", line(6, "iterations 1.5"), "Its iteration limit, \"1.5\", is not a whole number."},
+        {"step 401", line(7, "step 401"), "Its calculation step, 401, is outside 1 to 400."},
+        {"step empty", line(7, "step "), "Its calculation step, \"\", is not a whole number."},
+        {"intensity -1", line(8, "intensity -1"), "Its colour intensity, -1, is outside 0 to 1020."},
+        {"zoom count 32768", line(9, "zoom-count 32768"), "Its zoom count, 32768, is outside -32768 to 32767."},
+        {"zoom factor nan", line(10, "zoom-factor nan"), "Its zoom factor, \"nan\", is not a finite decimal number."},
+        {"zoom factor past doubles", line(10, "zoom-factor 1e309"),
+         "Its zoom factor, \"1e309\", is beyond the range of doubles."},
+        {"longer than 131072 bytes", marked + valid + std::string(131072 - valid.size() + 1, '\n'),
+         "Its location text is longer than 131072 bytes, the most a location file holds."},
+        {"a text alone of 4 MiB", valid + std::string(4 << 20, '\n'),
+         "Its location text is longer than 131072 bytes, the most a location file holds."},
+    };
+    fake.setScrollValue(ScrollBar::colourbar, 321);
+    state.zoomCount = 4;
+    const Snapshot before = snapshot();
+    for (const auto& c : cases) {
+        writeBytes(folder.path("bad.sav"), c.bytes);
+        fake.messages.clear();
+        load(folder.path("bad.sav"));
+        expectUnchanged(before, c.what);
+        EXPECT_FALSE(deepViewActive()) << c.what;
+        EXPECT_EQ(fake.messages, std::vector<std::string>{"Vantorel|Could not load the location from \""
+                                                          + folder.path("bad.sav") + "\".\r\n" + c.reason})
+            << c.what;
+    }
+}
+
+TEST_F(LocationFileTest, OneCornerBeyondDoublesTakesTheDeepFormAndAMirroredDeepViewIsNotSaved)
+{
+    const BigFloat yMax = BigFloat(0.1 + 0x1p-50, 200).plus(BigFloat(0x1p-120, 200));
+    adoptDeepView({BigFloat(-0.75), BigFloat(0.1), BigFloat(-0.75 + 0x1p-50), yMax});
+    ASSERT_TRUE(deepViewActive());
+    save(folder.path("one.sav"));
+    EXPECT_GT(readBytes(folder.path("one.sav")).size(), 50u);
+
+    fake.onEveryPump = [] { mnustop_Click(); };
+    writeBytes(folder.path("text.sav"), withChecksum(deepLines()));
+    load(folder.path("text.sav"));
+    state.zoomFactor = 1.5;  // each step in turns the view over
+    zoomin_Click();
+    ASSERT_TRUE(deepViewActive());
+    ASSERT_TRUE(deep.view.xMax < deep.view.xMin);
+    save(folder.path("mirrored.sav"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path("mirrored.sav")));
+    EXPECT_EQ(fake.messages,
+              std::vector<std::string>{"Vantorel|Could not save the location to \"" + folder.path("mirrored.sav")
+                                       + "\".\r\nIts view is mirrored (a zoom factor below 2 turned it over), "
+                                         "which a deep location file cannot hold; one more zoom step turns it back."});
+    zoomin_Click();
+    save(folder.path("mirrored.sav"));
+    EXPECT_TRUE(std::filesystem::exists(folder.path("mirrored.sav")));
 }
 
 }  // namespace

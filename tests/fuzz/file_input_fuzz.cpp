@@ -1,6 +1,10 @@
 // libFuzzer target for everything the program reads from outside: the bytes
 // of a location file, the text of a dialog filter and the name a file dialog
-// returns. The first byte chooses which; the rest is the input.
+// returns. The first byte chooses which; the rest is the input. Two first
+// bytes choose the location text of deep views: 'D' takes the rest as the
+// lines of a text and adds their checksum (so that the values behind it are
+// reached), loading it alone and after 50 bytes that mark a deep view; 'd'
+// loads the rest as a whole file.
 //
 // Properties checked on every input (a violation aborts, which the fuzzer
 // reports as a crash):
@@ -8,8 +12,11 @@
 // - after any load the scroll bars hold values of their ranges, calcStep
 //   matches the kstep bar and the view is finite, so every later command works;
 // - a load never creates a file;
+// - a deep view loaded from a text gives that text back: its location text
+//   reads back to the same corners at the same precision;
 // - the filter list is the text with each "|" turned into NUL, plus a NUL.
 
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "files/dialogs.h"
 #include "files/location_file.h"
@@ -113,6 +120,59 @@ void loadBytes(const std::string& bytes)
     checkUsable(fake);
 }
 
+// Loads the bytes as a location file of any form, whole or not at all.
+void loadLocationFile(const std::string& bytes)
+{
+    MemoryPlatform& fake = freshProgram();
+    const fs::path file = scratchFolder() / "input.sav";
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    fake.openDialogAnswer = file.string();
+    const ExplorationState before = state;
+    mnuloadlocation_Click();
+    if (!state.plotStarted) {
+        require(sameBits(state.viewXMin, before.viewXMin) && sameBits(state.viewYMax, before.viewYMax)
+                    && state.calcStep == before.calcStep && state.zoomCount == before.zoomCount
+                    && sameBits(state.zoomFactor, before.zoomFactor) && !deepViewActive(),
+                "a refused load leaves the state untouched");
+        require(fake.messages.size() == 1, "a refused load says why");
+    } else if (deepViewActive()) {
+        const LocationRead again = parseLocation(locationText());
+        require(again.location && again.problem.empty(), "the text of a loaded deep view reads back");
+        const DeepView& a = again.location->view;
+        const DeepView& b = deep.view;
+        require(a.xMin == b.xMin && a.yMin == b.yMin && a.xMax == b.xMax && a.yMax == b.yMax
+                    && a.xMin.precision() == b.xMin.precision(),
+                "the text of a loaded deep view holds it exactly");
+        require(a.xMin < a.xMax && a.yMin < a.yMax && withinDeepestDepth(a), "a loaded deep view is in order");
+    }
+    checkUsable(fake);
+}
+
+// The payload as the lines of a location text with their checksum added.
+void deepText(std::string lines)
+{
+    if (lines.size() > 4096)
+        return;
+    std::erase(lines, '\r');
+    if (lines.empty() || lines.back() != '\n')
+        lines += '\n';
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : lines)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    char sum[40];
+    std::snprintf(sum, sizeof sum, "checksum %016llx\n", static_cast<unsigned long long>(hash));
+    const std::string text = lines + sum;
+    loadLocationFile(text);
+    // 50 bytes that mark a deep view: every corner the marked NaN, the
+    // other fields those of the full view.
+    std::string marked;
+    for (int corner = 0; corner < 4; ++corner)
+        marked += std::string("\x50\x45\x45\x44\0\0\xF8\x7F", 8);
+    marked += std::string("\0\0\x7A\x44\x0F\0\0\0\0\0\0\0\0\0\x14\x40\xF4\x01", 18);
+    loadLocationFile(marked + text);
+}
+
 void filterText(const std::string& text)
 {
     const std::string list = buildDialogFilter(text);
@@ -151,6 +211,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::string payload(reinterpret_cast<const char*>(data + 1), size - 1);
+    if (data[0] == 'D') {
+        deepText(payload);
+        return 0;
+    }
+    if (data[0] == 'd') {
+        if (payload.size() <= 4096)
+            loadLocationFile(payload);
+        return 0;
+    }
     switch (data[0] % 3) {
     case 0: loadBytes(payload); break;
     case 1: filterText(payload); break;

@@ -1,5 +1,9 @@
+#include "core/corner_labels.h"
+#include "core/deep_view.h"
+#include "core/numeric.h"
 #include "core/state.h"
 #include "navigation/drag.h"
+#include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
 #include "navigation/zoom_keys.h"
 #include "support/fixture.h"
@@ -8,6 +12,9 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+
+#include <gmp.h>
+#include <mpfr.h>
 
 namespace vantorel::testing {
 namespace {
@@ -308,6 +315,273 @@ TEST_F(NavigationTest, NavigationNeverMakesTheViewNonFinite)
     // Points near 1e154 and far beyond get a defined colour: count 0.
     for (int x = 0; x < 600; x += 37)
         EXPECT_EQ(fake.pixel(x, 0), fake.pixel(0, 0));
+}
+
+// --- at depth ---
+
+// A view 1.2e-30 wide and 1e-29 high in the seahorse valley, far past what
+// doubles resolve.
+DeepView seahorseView(int bits = 200)
+{
+    const auto at = [bits](const char* decimal) { return *BigFloat::parse(decimal, bits); };
+    return {at("-0.7436438870371587047521915061147"), at("0.1318259042053119704931320563851"),
+            at("-0.7436438870371587047521915061135"), at("0.1318259042053119704931320563951")};
+}
+
+// An MPFR number of its own, for checking deep views with MPFR itself.
+struct Mpfr {
+    explicit Mpfr(mpfr_prec_t bits) { mpfr_init2(value, bits); }
+    ~Mpfr() { mpfr_clear(value); }
+    Mpfr(const Mpfr&) = delete;
+    Mpfr& operator=(const Mpfr&) = delete;
+    mpfr_t value;
+};
+
+mpfr_srcptr raw(const BigFloat& x) { return static_cast<mpfr_srcptr>(x.mpfr()); }
+
+// The span as the pass forms it: the difference rounded at the corners' precision.
+struct Span : Mpfr {
+    Span(const BigFloat& low, const BigFloat& high) : Mpfr(std::max(low.precision(), high.precision()))
+    {
+        mpfr_sub(value, raw(high), raw(low), MPFR_RNDN);
+    }
+};
+
+// Whether `got` is exactly corner + factor * span (sign +1) or corner -
+// factor * span (-1), each operation rounded to nearest at got's precision.
+bool isStep(const BigFloat& got, const BigFloat& corner, const Span& span, double factor, int sign)
+{
+    const mpfr_prec_t bits = got.precision();
+    Mpfr product(bits), sum(bits);
+    mpfr_mul_d(product.value, span.value, factor, MPFR_RNDN);
+    if (sign > 0)
+        mpfr_add(sum.value, raw(corner), product.value, MPFR_RNDN);
+    else
+        mpfr_sub(sum.value, raw(corner), product.value, MPFR_RNDN);
+    return mpfr_equal_p(sum.value, raw(got)) != 0;
+}
+
+class DeepNavigationTest : public NavigationTest {
+protected:
+    void goDeep(const DeepView& view)
+    {
+        plotFullView();
+        adoptDeepView(view);
+        Command1_Click();
+        ASSERT_TRUE(deepViewActive());
+    }
+    // The step the handler must have taken from `before`, corner by corner:
+    // lower corners + factor * span, upper ones + sign * factor * span.
+    void expectStep(const DeepView& before, double factorX, double factorY, int upperSign)
+    {
+        const DeepView& now = deep.view;
+        const Span spanX(before.xMin, before.xMax), spanY(before.yMin, before.yMax);
+        EXPECT_EQ(now.xMin.precision(), bitsForView(now)) << "the precision the new view needs";
+        for (const BigFloat* corner : {&now.yMin, &now.xMax, &now.yMax})
+            EXPECT_EQ(corner->precision(), now.xMin.precision());
+        EXPECT_TRUE(isStep(now.xMin, before.xMin, spanX, factorX, 1));
+        EXPECT_TRUE(isStep(now.yMin, before.yMin, spanY, factorY, 1));
+        EXPECT_TRUE(isStep(now.xMax, before.xMax, spanX, factorX, upperSign));
+        EXPECT_TRUE(isStep(now.yMax, before.yMax, spanY, factorY, upperSign));
+        // The doubles are its nearest doubles.
+        EXPECT_EQ(state.viewXMin, now.xMin.toDouble());
+        EXPECT_EQ(state.viewYMax, now.yMax.toDouble());
+    }
+};
+
+TEST_F(DeepNavigationTest, DragAndZoomStepsAreExactInTheViewsPrecision)
+{
+    goDeep(seahorseView());
+    DeepView before = deep.view;
+    zoomin_Click();
+    expectStep(before, 1 / 5.0, 1 / 5.0, -1);
+    EXPECT_EQ(state.zoomCount, 1);
+    EXPECT_EQ(caption(Caption::Label14), "5");
+
+    before = deep.view;
+    Picture1_MouseDown(1, 0, 300, 250);
+    Picture1_MouseUp(1, 0, 360.5f, 200);
+    expectStep(before, (300 - 360.5) / 600, (250 - 200.0) / 500, 1);
+
+    before = deep.view;
+    zoomout_Click();
+    expectStep(before, -1 / 5.0, -1 / 5.0, -1);
+    EXPECT_EQ(state.zoomCount, 0);
+
+    before = deep.view;
+    Picture1_KeyDown(KeyLeft, 0);
+    const DeepView afterLeft = deep.view;
+    const Span spanX(before.xMin, before.xMax), spanY(before.yMin, before.yMax);
+    EXPECT_TRUE(isStep(afterLeft.xMin, before.xMin, spanX, 0.001 / 15 * 600, -1));
+    EXPECT_TRUE(isStep(afterLeft.xMax, before.xMax, spanX, 0.001 / 15 * 600, -1));
+    EXPECT_TRUE(afterLeft.yMin == before.yMin && afterLeft.yMax == before.yMax);
+    Picture1_KeyDown(KeyDown, 0);
+    EXPECT_TRUE(isStep(deep.view.yMin, before.yMin, spanY, 0.001 / 15 * 500, 1));
+    EXPECT_TRUE(deep.view.xMin == afterLeft.xMin);
+
+    // Twenty steps in take the view (21/25 of 1.2e-30 after one in and one
+    // out) 4e-35 wide, and the precision with it.
+    const int bitsBefore = deep.view.xMin.precision();
+    for (int i = 0; i < 20; ++i)
+        zoomin_Click();
+    EXPECT_EQ(deep.view.xMin.precision(), bitsForView(deep.view));
+    EXPECT_GT(deep.view.xMin.precision(), bitsBefore + 10);
+    EXPECT_NEAR(deep.view.xMax.minus(deep.view.xMin).toDouble(), 1.2e-30 * 0.84 * std::pow(0.6, 20), 1e-47);
+    EXPECT_NEAR(deep.view.yMax.minus(deep.view.yMin).toDouble(), 1e-29 * 0.84 * std::pow(0.6, 20), 1e-46);
+
+    // The zoom count keeps its range at depth too.
+    state.zoomCount = 32767;
+    const BigFloat width = deep.view.xMax.minus(deep.view.xMin);
+    zoomin_Click();
+    EXPECT_EQ(state.zoomCount, 32767);
+    EXPECT_TRUE(deep.view.xMax.minus(deep.view.xMin) == width);
+
+    // A factor of 2 (from a file) collapses the view to a point at any depth:
+    // its doubles draw it, and it is no deeper than the deepest view.
+    state.zoomCount = 0;
+    state.zoomFactor = 2;
+    zoomin_Click();
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_EQ(state.viewXMin, state.viewXMax);
+    EXPECT_EQ(state.viewYMin, state.viewYMax);
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(DeepNavigationTest, CornerLabelsTellTheCornersApartAndGiveThemWholeInTheirDetails)
+{
+    fake.separator = ",";
+    goDeep(seahorseView());
+    // The span 1.2e-30 gives a unit of 1e-33 (33 decimals), 1e-29 one of 1e-32.
+    EXPECT_EQ(caption(Caption::Label1), "-0,7436438870\u202614700");
+    EXPECT_EQ(caption(Caption::Label3), "-0,7436438870\u202613500");
+    EXPECT_EQ(caption(Caption::Label2), "0,13182590420\u202638510");
+    EXPECT_EQ(caption(Caption::Label4), "0,13182590420\u202639510");
+    std::string exact = deep.view.xMax.toExactDecimal();
+    exact.replace(exact.find('.'), 1, ",");
+    EXPECT_EQ(fake.captionDetail(Caption::Label3), exact);
+    // The exponent form below 1e-4 keeps its exponent in the tail; a corner
+    // far below the unit is 0; a short one is shown whole.
+    const BigFloat small = *BigFloat::parse("-1.2345678901234567890123e-1000", 100);
+    const BigFloat span = *BigFloat::parse("3e-1019", 100);
+    EXPECT_EQ(deepCornerCaption(small, span, "."), "-1.2345\u202689012e-1000");  // unit 1e-1021
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1e-1030", 100), span, "."), "0");
+    // The exponent form starts below 1e-4 and from 1e15, with two digits at least.
+    const auto shown = [](const char* corner, const char* span) {
+        return deepCornerCaption(*BigFloat::parse(corner, 100), *BigFloat::parse(span, 100), ".");
+    };
+    EXPECT_EQ(shown("1.234567890123456789e-5", "2e-20"), "1.2345678\u202645679e-05");  // unit 1e-22: rounded up
+    EXPECT_EQ(shown("1.234567890123456789e-4", "2e-20"), "0.00012345678\u202656789");
+    EXPECT_EQ(shown("-1.234567890123456789e-10", "2e-27"), "-1.234567\u202667890e-10");
+    EXPECT_EQ(shown("1234567890123456.5", "0.3"), "1.2345678\u202656500e+15");
+    EXPECT_EQ(shown("123456789012345.4", "140"), "123456789012345");  // unit 1: no separator
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("1.5e-320", 100), *BigFloat::parse("3e-320", 100), "."),
+              "1.50e-320");
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("123456789012345.5", 100), *BigFloat::parse("0.3", 100), "."),
+              "123456789012345.500");
+    EXPECT_EQ(deepCornerCaption(*BigFloat::parse("-123456789012345.5", 100), *BigFloat::parse("0.03", 100), "."),
+              "-12345678901\u20265.5000");  // unit 1e-4: five digits and the separator
+
+    // Back at the full view the labels are the general format without details.
+    Command2_Click();
+    EXPECT_EQ(caption(Caption::Label1), "-2,25");
+    EXPECT_EQ(fake.captionDetail(Caption::Label1), "");
+}
+
+TEST_F(DeepNavigationTest, ZoomingInPastTheRuleGoesDeepWithTheDoublesAndZoomingOutComesBack)
+{
+    plotFullView();
+    int steps = 0;
+    double xMin = 0, yMax = 0, spanX = 0, spanY = 0;
+    while (!deepViewActive() && steps < 100) {
+        xMin = state.viewXMin, yMax = state.viewYMax, spanX = state.spanX, spanY = state.spanY;
+        zoomin_Click();
+        ++steps;
+    }
+    ASSERT_TRUE(deepViewActive());
+    // The step that crossed was the doubles' own, and the deep view is exactly its result.
+    EXPECT_EQ(state.viewXMin, xMin + 1 * (1 / 5.0) * spanX);
+    EXPECT_EQ(state.viewYMax, yMax - 1 * (1 / 5.0) * spanY);
+    EXPECT_TRUE(deep.view.xMin == BigFloat(state.viewXMin) && deep.view.yMin == BigFloat(state.viewYMin)
+                && deep.view.xMax == BigFloat(state.viewXMax) && deep.view.yMax == BigFloat(state.viewYMax));
+    EXPECT_FALSE(binary64Resolves(state.viewXMin, state.viewYMin, state.viewXMax, state.viewYMax, 600, 500));
+    EXPECT_EQ(steps, 57);  // 8e-13 wide: a pixel is 12 ulps of 0.5
+
+    int back = 0;
+    while (deepViewActive() && back < 10) {
+        zoomout_Click();
+        ++back;
+    }
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_TRUE(binary64Resolves(state.viewXMin, state.viewYMin, state.viewXMax, state.viewYMax, 600, 500));
+    // From there the doubles' own arithmetic again.
+    xMin = state.viewXMin, spanX = state.spanX;
+    zoomout_Click();
+    EXPECT_EQ(state.viewXMin, xMin + -1 * (1 / 5.0) * spanX);
+    // The settings the render tool puts in place follow the same rule.
+    applyPlotSettings({{-0.75, 0.1, -0.75 + 1e-14, 0.1 + 1e-14}});
+    EXPECT_TRUE(deepViewActive());
+}
+
+TEST_F(DeepNavigationTest, WithDeepZoomOffEveryStepIsTheDoublesOwn)
+{
+    setDeepZoomEnabled(false);
+    plotFullView();
+    double xMin = -2.25, yMin = -1.5, xMax = 1.25, yMax = 1.5;
+    for (int i = 0; i < 40; ++i) {
+        const double spanX = xMax - xMin, spanY = yMax - yMin, d = 1 / 5.0;
+        xMin = xMin + d * spanX, xMax = xMax - d * spanX, yMin = yMin + d * spanY, yMax = yMax - d * spanY;
+        zoomin_Click();
+    }
+    expectView(xMin, yMin, xMax, yMax);
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_EQ(caption(Caption::Label1), formatGeneral(xMin, "."));
+}
+
+TEST_F(DeepNavigationTest, ADragAtDepthNeverTakesTheDoublesPastTheirRange)
+{
+    // 2^-100 wide just below 2^1024 - 2^970, from where every number rounds
+    // to an infinite double: a drag to the right would cross it.
+    const BigFloat edge = BigFloat(0x1p1023, 200).times(2.0).minus(BigFloat(0x1p970, 200));
+    const BigFloat span(0x1p924, 200);
+    goDeep({edge.minus(span.times(2.0)), BigFloat(0.0, 200), edge.minus(span.times(0.5)), span});
+    const DeepView before = deep.view;
+    Picture1_MouseDown(1, 0, 600, 0);
+    Picture1_MouseUp(1, 0, 0, 0);
+    EXPECT_TRUE(deep.view.xMin == before.xMin && deep.view.xMax == before.xMax);
+    EXPECT_TRUE(std::isfinite(state.viewXMax));
+    Picture1_MouseDown(1, 0, 0, 0);
+    Picture1_MouseUp(1, 0, 300, 0);  // leftwards it moves
+    EXPECT_TRUE(deep.view.xMin < before.xMin);
+}
+
+TEST_F(DeepNavigationTest, AStepPastTheDeepestViewIsRefusedWithAMessageAndChangesNothing)
+{
+    // 0.5 by 1e-9997: a pixel 2^-33218 of the corners. Three steps in take it
+    // to 2^-33220 (3.6e-10001 of them), the fourth would go past.
+    const int bits = 33400;
+    const BigFloat half(0.5, bits);
+    const BigFloat tiny = *BigFloat::parse("1e-9997", bits);
+    goDeep({half, half, half.plus(tiny), half.plus(tiny)});
+    for (int i = 0; i < 3; ++i)
+        zoomin_Click();
+    ASSERT_TRUE(fake.messages.empty());
+    EXPECT_EQ(deep.view.xMin.precision(), 33220 + 64);
+    const DeepView before = deep.view;
+    const long passesBefore = passes();
+    zoomin_Click();
+    EXPECT_EQ(fake.messages, std::vector<std::string>{std::string("Vantorel|This step would go past the deepest view "
+                                                                  "supported, with ")
+                                                      + DeepestDepthText + "."});
+    EXPECT_TRUE(deep.view.xMin == before.xMin && deep.view.yMin == before.yMin && deep.view.xMax == before.xMax
+                && deep.view.yMax == before.yMax);
+    EXPECT_EQ(state.zoomCount, 3);
+    EXPECT_EQ(caption(Caption::Labelzoom), " 3 times");
+    EXPECT_EQ(passes(), passesBefore);
+    // Moving about at that depth still works.
+    Picture1_MouseDown(1, 0, 100, 100);
+    Picture1_MouseUp(1, 0, 90, 100);
+    EXPECT_TRUE(deep.view.xMin > before.xMin);
+    EXPECT_EQ(fake.messages.size(), 1u);
 }
 
 }  // namespace

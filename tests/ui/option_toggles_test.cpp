@@ -1,3 +1,4 @@
+#include "core/deep_view.h"
 #include "core/state.h"
 #include "navigation/run_control.h"
 #include "support/fixture.h"
@@ -76,6 +77,35 @@ TEST_F(OptionTogglesTest, PictureSavingToggleAndTheStaleCaptionAfterRestartAll)
     cmdpicturesaving_Click();
     EXPECT_TRUE(fake.persistentImage());
     EXPECT_EQ(caption(Caption::cmdpicturesaving), "Picture saving on");
+}
+
+TEST_F(OptionTogglesTest, DeepZoomToggleRedrawsOnlyAViewItChangesAndOffDrawsTheNearestDoubles)
+{
+    const long passes = [this] { return static_cast<long>(fake.captionHistory(Caption::Label1).size()); }();
+    mnudeepzoom_Click();  // before any plot: nothing to redraw
+    EXPECT_FALSE(deep.enabled);
+    mnudeepzoom_Click();
+    EXPECT_TRUE(deep.enabled);
+    fake.setScrollValue(ScrollBar::itera, 2);
+    Command1_Click();
+    mnudeepzoom_Click();  // the full view is drawn with doubles either way
+    EXPECT_EQ(fake.captionHistory(Caption::Label1).size(), static_cast<std::size_t>(passes + 1));
+
+    mnudeepzoom_Click();
+    const BigFloat low = *BigFloat::parse("0.3000000000000000000001", 100);
+    const BigFloat high = *BigFloat::parse("0.3000000000000000000002", 100);
+    adoptDeepView({low, low, high, high});
+    ASSERT_TRUE(deepViewActive());
+    mnudeepzoom_Click();
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_EQ(fake.captionHistory(Caption::Label1).size(), static_cast<std::size_t>(passes + 2));
+    EXPECT_EQ(state.viewXMin, 0.3);
+    EXPECT_EQ(state.viewXMax, 0.3);
+    EXPECT_EQ(caption(Caption::Label1), "0.3");
+    // On again: those doubles, one point, are drawn as they are.
+    mnudeepzoom_Click();
+    EXPECT_FALSE(deepViewActive());
+    EXPECT_EQ(fake.captionHistory(Caption::Label1).size(), static_cast<std::size_t>(passes + 2));
 }
 
 }  // namespace

@@ -3,9 +3,14 @@
 
 #include "window_fixture.h"
 
+#include "core/deep_view.h"
+#include "core/numeric.h"
+#include "files/location_file.h"
+
 #include "navigation/plot_settings.h"
 #include "qt/export_dialog.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -266,6 +271,41 @@ TEST_F(FileCommandsTest, ACancelledExportLeavesNoFileAndAFailedOneSaysWhy)
     EXPECT_EQ(messages.seen[0].toStdString(), "Vantorel|Could not export the picture to \""
                                                   + folder.path().toStdString()
                                                   + "/photo.jpg\".\nThe name must end in .png or .bmp.");
+}
+
+TEST_F(FileCommandsTest, CopyLocationFillsTheClipboardAndADeepViewsLabelsHoldTheirCornersWhole)
+{
+    state.zoomFactor = 5;
+    action("mnucopylocation")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), locationText());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("Vantorel location 1\nprecision 64\nx-min -2.25\n"));
+
+    // A deep view: the label shows it shortened, its tool tip and accessible
+    // description the whole corner; "Deep zoom" off draws the doubles.
+    const auto at = [](const char* decimal) { return *BigFloat::parse(decimal, 200); };
+    adoptDeepView({at("-0.7436438870371587047521915061147"), at("0.1318259042053119704931320563851"),
+                   at("-0.7436438870371587047521915061135"), at("0.1318259042053119704931320563861")});
+    click("Command1");
+    auto* label1 = control<QLabel>("Label1");
+    std::string exact = deep.view.xMin.toExactDecimal();
+    exact.replace(exact.find('.'), 1, qt->decimalSeparator());
+    EXPECT_EQ(label1->accessibleDescription().toStdString(), exact);
+    EXPECT_EQ(label1->toolTip().toStdString(), exact);  // 62 digits: one line
+    EXPECT_LT(label1->text().size(), 20);
+
+    QAction* deepZoom = action("mnudeepzoom");
+    EXPECT_TRUE(deepZoom->isChecked());
+    deepZoom->trigger();
+    EXPECT_FALSE(deepZoom->isChecked());
+    EXPECT_FALSE(deep.enabled);
+    EXPECT_EQ(label1->text().toStdString(), formatGeneral(state.viewXMin, qt->decimalSeparator()));
+    EXPECT_TRUE(label1->toolTip().isEmpty());
+    EXPECT_TRUE(label1->accessibleDescription().isEmpty());
+    // On again: the doubles it left, one point, stay as they are.
+    deepZoom->trigger();
+    EXPECT_TRUE(deepZoom->isChecked());
+    EXPECT_TRUE(deep.enabled);
+    EXPECT_EQ(state.viewXMin, state.viewXMax);
 }
 
 }  // namespace

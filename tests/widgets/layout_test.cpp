@@ -351,6 +351,7 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
         {".&Location", "mnulocation"},
         {"..&Load location", "mnuloadlocation"},
         {"..&Save location", "mnusavelocation"},
+        {".&Copy location", "mnucopylocation"},
         {".&Save picture", "mnusavepicture"},
         {"..&Bitmap format (bmp)", "mnusavepicturebmp"},
         {"..&Jpeg format (jpeg)", "mnusavepicturejpeg"},
@@ -367,6 +368,7 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
         {"&Options", "mnuoptions"},
         {".Successive refinement on/off", "mnusuccessive"},
         {".Synchronized mode on/off", "mnusynchronized"},
+        {".Deep zoom", "mnudeepzoom"},
         {".-", "mnuoptionsseparator1"},
         {".&Change colours", "mnuchangecoulours"},
         {".Restart resolution", "mnurestartresolution"},
@@ -386,10 +388,13 @@ TEST_F(WindowTest, MenuTreeHasEveryItemSeparatorAndTheTwoGreyedItems)
             found.emplace_back(dots + (a->isSeparator() ? "-" : a->text().toStdString()),
                                a->objectName().toStdString());
             EXPECT_TRUE(a->isVisible());
-            // The three options carry their state as a check mark.
+            // The three options and "Deep zoom" carry their state as a check
+            // mark; at start refinement and "Deep zoom" are on.
             const QString name = a->objectName();
-            EXPECT_EQ(a->isCheckable(),
-                      name == "mnusuccessive" || name == "mnusynchronized" || name == "mnusavingenabled");
+            const bool option = name == "mnusuccessive" || name == "mnusynchronized" || name == "mnusavingenabled";
+            EXPECT_EQ(a->isCheckable(), option || name == "mnudeepzoom");
+            if (name == "mnudeepzoom")
+                EXPECT_TRUE(a->isChecked());
             EXPECT_TRUE(a->shortcut().isEmpty());
             if (a->menu())
                 walk(a->menu()->actions(), dots + ".");
