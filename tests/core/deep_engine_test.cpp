@@ -169,18 +169,24 @@ TEST_F(DeepEngineTest, StopAndANewPictureAnswerWhileTheReferenceOrbitIsComputed)
 
 TEST_F(DeepEngineTest, TheSameViewOnACanvasOfAnotherSizeIsCountedForThatSize)
 {
-    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 400, 1, 500, true, false});
-    adoptDeepView(parseView(Antenna1e70));
-    Command1_Click();
-    fake.reportedHeight = 488;
-    Command1_Click();
-    const CanvasPixels shorter = fake.canvas();
-    startFreshProgram(fake);
-    fake.reportedHeight = 488;
-    applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 400, 1, 500, true, false});
-    adoptDeepView(parseView(Antenna1e70));
-    Command1_Click();
-    EXPECT_EQ(shorter, fake.canvas());
+    const auto drawOn = [this](int width, int height, bool fresh) {
+        if (fresh) {
+            startFreshProgram(fake);
+        }
+        fake = MemoryPlatform(width, height);
+        connectHeadlessHandlers(fake);
+        setPlatform(&fake);
+        applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 400, 1, 500, true, false});
+        adoptDeepView(parseView(Antenna1e70));
+        Command1_Click();
+        return fake.canvas();
+    };
+    drawOn(600, 500, true);
+    for (const auto& [width, height] : {std::pair{560, 500}, {560, 488}}) {
+        drawOn(600, 500, true);
+        const CanvasPixels after = drawOn(width, height, false);
+        EXPECT_EQ(after, drawOn(width, height, true)) << width << " x " << height;
+    }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // Pictures of any size against the plotting pass itself on an in-memory
 // canvas of that size, pixel for pixel, and the counts against escapeCount.
 
+#include "core/deep_counts.h"
+#include "core/deep_view.h"
 #include "core/escape.h"
 #include "core/picture_engine.h"
 #include "core/pixel_counts.h"
 #include "navigation/plot_settings.h"
 #include "navigation/run_control.h"
+#include "support/deep_views.h"
 #include "support/fixture.h"
 
 #include <numeric>
@@ -52,8 +55,25 @@ Picture engine(const PlotSettings& p, int width, int height, int threads = 0)
     return picture;
 }
 
+DeepView parseView(const char* const (&corners)[4])
+{
+    const auto at = [&](int k) { return *BigFloat::parse(corners[k], 512); };
+    return {at(0), at(1), at(2), at(3)};
+}
+
+// A deep view: counted as the window counts it on a canvas of this size.
+Picture engine(const DeepView& view, const PlotSettings& p, int width, int height)
+{
+    Picture picture;
+    PictureSettings s{width, height, static_cast<float>(p.iterations), p.intensity, p.refinement, p.synchronized};
+    const auto source = pictureCountsFor(view, true, width, height, static_cast<float>(p.iterations), p.step);
+    Collect rows(picture, width);
+    EXPECT_EQ(drawPicture(s, *source, rows), PictureEnd::Complete);
+    return picture;
+}
+
 // "&Start" of a fresh program on a canvas of this size.
-std::vector<Colour> pass(const PlotSettings& p, int width, int height)
+std::vector<Colour> pass(const PlotSettings& p, int width, int height, const DeepView* view = nullptr)
 {
     MemoryPlatform canvas(width, height);
     state = ExplorationState{};
@@ -61,6 +81,8 @@ std::vector<Colour> pass(const PlotSettings& p, int width, int height)
     setPlatform(&canvas);
     startUp();
     applyPlotSettings(p);
+    if (view)
+        adoptDeepView(*view);
     Command1_Click();
     setPlatform(nullptr);
     return {canvas.canvas().begin(), canvas.canvas().end()};
@@ -105,6 +127,17 @@ TEST(PictureEngineTest, EverySizeIsTheCompletePassOnACanvasOfThatSize)
                         << width << " x " << height << " refinement " << refinement << " synchronized "
                         << synchronized << " view " << p.view[0];
                 }
+    // Deep views, drawn with the deep engine on some canvases and with their
+    // nearest doubles on others: the tip of the antenna, whose left half is
+    // outside the disc, and a copy of the set on the antenna 1e-70 wide.
+    for (const auto* corners : {&TipOfTheAntenna, &Antenna1e70}) {
+        const DeepView view = parseView(*corners);
+        PlotSettings p;
+        p.iterations = 400, p.step = 1;
+        for (const auto& [width, height] : {std::pair{7, 3}, {17, 33}, {203, 61}, {600, 500}})
+            EXPECT_EQ(engine(view, p, width, height).colours, pass(p, width, height, &view))
+                << (*corners)[0] << " " << width << " x " << height;
+    }
     // Today's picture, and the counts it was painted with.
     const Picture picture = engine(full, 600, 500, 1);
     EXPECT_EQ(picture.colours, pass(full, 600, 500));
