@@ -123,7 +123,7 @@ double accuracy(const DeepScenario& sc, int grid)
 
 }  // namespace
 
-bool runDeepTable(const char* benchPath, int runs, int accuracyGrid)
+bool runDeepTable(const char* benchPath, int runs, int accuracyGrid, const std::string& only)
 {
     std::string folder = benchPath;
     folder = folder.find('/') == std::string::npos ? "." : folder.substr(0, folder.rfind('/'));
@@ -143,6 +143,8 @@ bool runDeepTable(const char* benchPath, int runs, int accuracyGrid)
                 "accuracy");
     bool ok = true;
     for (const DeepScenario& sc : DeepScenarios) {
+        if (!only.empty() && std::string(sc.name).find(only) == std::string::npos)
+            continue;
         std::vector<double> seconds;
         std::string each;
         for (int r = 0; r < runs; ++r) {

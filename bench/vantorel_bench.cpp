@@ -203,7 +203,7 @@ int main(int argc, char** argv)
     if (table == 0 || table == 2) {
         bench::runQtTable(runs);
     }
-    if (table == 4 && !bench::runDeepTable(argv[0], runsGiven ? runs : 3, accuracyGrid))
+    if (table == 4 && !bench::runDeepTable(argv[0], runsGiven ? runs : 3, accuracyGrid, only))
         return 1;
     return allSame ? 0 : 1;
 }

@@ -63,6 +63,11 @@ BlaTable::BlaTable(const ReferenceOrbit& orbit, FloatExp dcMax)
         runs.push_back(std::move(level));
         previous = &runs.back();
     }
+    first.assign(static_cast<std::size_t>(std::max(0, orbit.last) + 1), 0.0);
+    if (!runs.empty()) {
+        for (std::size_t k = 0; k < runs[0].size(); ++k)
+            first[1 + 2 * k] = runs[0][k].radius2Double;
+    }
 }
 
 }  // namespace vantorel

@@ -48,6 +48,11 @@ public:
 
     int levels() const { return static_cast<int>(runs.size()); }
 
+    // By reference index m (0 to the orbit's last), the squared radius of the
+    // shortest run from m, or 0 where no run starts there. Most iterations
+    // near escape take no run, and this one comparison tells them so.
+    const double* firstRadius2() const { return first.data(); }
+
 private:
     // A run's radius is never above that of the shorter run it begins with
     // (merge takes the smaller), so the runs from m are tried from the
@@ -79,6 +84,7 @@ private:
     // runs[l][k]: the 2^(l+1) iterations from m = 1 + k 2^(l+1). Single
     // steps are not kept: one is as cheap to take exactly.
     std::vector<std::vector<BlaStep>> runs;
+    std::vector<double> first;
 };
 
 }  // namespace vantorel

@@ -114,10 +114,12 @@ struct Fixed {
     const double* wRe;
     const double* wIm;
     const BlaTable* table;
+    const double* firstRadius2;  // null without a table
     int rounds, last, step;
     std::int16_t neverEscapes;
     explicit Fixed(const PerturbationInput& in)
-        : orbit(*in.orbit), wRe(in.orbit->re.data()), wIm(in.orbit->im.data()), table(in.table), rounds(in.rounds),
+        : orbit(*in.orbit), wRe(in.orbit->re.data()), wIm(in.orbit->im.data()), table(in.table),
+          firstRadius2(in.table ? in.table->firstRadius2() : nullptr), rounds(in.rounds),
           last(in.orbit->last), step(in.step), neverEscapes(in.neverEscapes)
     {
     }
@@ -151,7 +153,8 @@ struct Fixed {
         }
     }
     int length = 0;
-    const BlaStep* run = f.table ? f.table->find(h.m, d2, f.rounds - h.j + 1, length) : nullptr;
+    const BlaStep* run =
+        f.firstRadius2 && d2 < f.firstRadius2[h.m] ? f.table->find(h.m, d2, f.rounds - h.j + 1, length) : nullptr;
     if (run) {
         if (h.j + length > f.rounds) {
             p.finish(f.neverEscapes);
@@ -190,6 +193,21 @@ void doubleSteps(const PerturbationInput& in, Walk& p)
     h.store(p);
 }
 
+// Takes two pixels on until one of them is done or wide.
+void pairedSteps(const PerturbationInput& in, Walk& a, Walk& b)
+{
+    const Fixed f(in);
+    Hot ha(a), hb(b);
+    for (;;) {
+        const bool goesOnA = doubleIteration(f, a, ha);
+        const bool goesOnB = doubleIteration(f, b, hb);
+        if (!goesOnA || !goesOnB)
+            break;
+    }
+    ha.store(a);
+    hb.store(b);
+}
+
 }  // namespace
 
 std::int16_t perturbedCount(const PerturbationInput& in, ComplexExp dc)
@@ -210,8 +228,48 @@ void perturbedCounts(const PerturbationInput& in, const PixelSource& source)
 {
     int id = 0;
     ComplexExp dc;
-    while (source.next(source.ctx, id, dc))
-        source.deliver(source.ctx, id, perturbedCount(in, dc));
+    if (in.rounds <= 0) {
+        while (source.next(source.ctx, id, dc))
+            source.deliver(source.ctx, id, in.neverEscapes);
+        return;
+    }
+    // Two pixels at a time. An iteration of one pixel is a chain of
+    // multiplications, each waiting for the last; a second pixel's chain,
+    // interleaved with it, fills those waits.
+    struct Lane {
+        int id = -1;  // -1: empty
+        Walk p{ComplexExp{}};
+    };
+    Lane lanes[2];
+    Lane& a = lanes[0];
+    Lane& b = lanes[1];
+    bool more = true;
+    for (;;) {
+        for (Lane& lane : lanes) {
+            if (lane.id < 0 && more && (more = source.next(source.ctx, id, dc))) {
+                lane.id = id;
+                lane.p = Walk(dc);
+            }
+        }
+        if (a.id < 0 && b.id < 0)
+            return;
+        if (a.id >= 0 && b.id >= 0 && !a.p.wide && !b.p.wide) {
+            pairedSteps(in, a.p, b.p);
+        } else {
+            for (Lane& lane : lanes) {
+                if (lane.id >= 0 && lane.p.wide)
+                    wideSteps(in, lane.p);
+                else if (lane.id >= 0 && (a.id < 0 || b.id < 0))
+                    doubleSteps(in, lane.p);  // the last pixel, alone
+            }
+        }
+        for (Lane& lane : lanes) {
+            if (lane.id >= 0 && lane.p.done) {
+                source.deliver(source.ctx, lane.id, lane.p.count);
+                lane.id = -1;
+            }
+        }
+    }
 }
 
 }  // namespace vantorel

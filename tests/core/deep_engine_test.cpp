@@ -2,6 +2,7 @@
 // the rule that hands a view from the double loop to the deep engine, and
 // while its reference orbit is being computed.
 
+#include "core/deep_counts.h"
 #include "core/deep_engine.h"
 #include "core/deep_view.h"
 #include "core/plotting_pass.h"
@@ -83,6 +84,15 @@ TEST_F(DeepEngineTest, CountsAreThoseOfDirectIterationInMpfr)
                       directCount(view, 600, 500, x, y, c.limit, c.step, bits))
                 << view[0].substr(0, 30) << " pixel " << x << " " << y;
         }
+        // A whole row counted with several pixels in flight at once, some
+        // still below the double range while others are not, as pictures and
+        // the pass's threads count them: as one pixel at a time.
+        const DeepViewCounts rows(parseView(*c.view), 600, 500, static_cast<float>(c.limit), c.step);
+        std::int16_t row[600];
+        rows.countRun(250, 0, 600, row);
+        for (int x = 0; x < 600; ++x)
+            ASSERT_EQ(row[x], deepEscapeCount(x, 250, static_cast<float>(c.limit), c.step))
+                << view[0].substr(0, 30) << " pixel " << x;
     }
 }
 
