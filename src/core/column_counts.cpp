@@ -4,6 +4,7 @@
 #include "core/deep_engine.h"
 #include "core/escape.h"
 #include "core/numeric.h"
+#include "core/plotting_pass.h"
 #include "core/state.h"
 #include "platform/large_buffer.h"
 
@@ -181,13 +182,6 @@ void dropPointsInFlight()
     plan.stale = true;
 }
 
-// A side halved as the pass halves it: times 0.5, ties to even, never below 1.
-int halved(int side)
-{
-    const int half = roundToInt16(side * 0.5);
-    return half < 1 ? 1 : half;
-}
-
 // The bits of the rows 0, n, 2n, ... of a 64-pixel word, for n dividing 64.
 std::uint64_t everyNth(int n)
 {
@@ -254,14 +248,10 @@ void makePlan()
         counter = wrappingAdd16(counter, 1);
         if (width == 1 && height == 1)
             break;
-        if (s.synchronizedMode) {
-            width = halved(width);
-            height = halved(height);
-        } else if (counter % 2 != 0) {
-            width = halved(width);
-        } else {
-            height = halved(height);
-        }
+        const BlockSize next = nextStageBlock({static_cast<std::int16_t>(width), static_cast<std::int16_t>(height)},
+                                              counter, s.synchronizedMode);
+        width = next.width;
+        height = next.height;
     }
     plan.stale = false;
 }

@@ -2,6 +2,7 @@
 
 #include "core/escape.h"
 #include "core/numeric.h"
+#include "core/plotting_pass.h"
 
 #include <algorithm>
 #include <chrono>
@@ -204,17 +205,12 @@ std::vector<std::pair<int, int>> freshPassStages(bool refinement, bool synchroni
     std::vector<std::pair<int, int>> stages{{first, first}};
     int width = first, height = first;
     std::int16_t counter = 0;
-    const auto halve = [](int side) { return std::max(1, static_cast<int>(roundToInt16(side * 0.5))); };
     while (first != 1 && !(width == 1 && height == 1)) {
         counter = wrappingAdd16(counter, 1);
-        if (synchronized) {
-            width = halve(width);
-            height = halve(height);
-        } else if (counter % 2 != 0) {
-            width = halve(width);
-        } else {
-            height = halve(height);
-        }
+        const BlockSize next = nextStageBlock({static_cast<std::int16_t>(width), static_cast<std::int16_t>(height)},
+                                              counter, synchronized);
+        width = next.width;
+        height = next.height;
         stages.emplace_back(width, height);
     }
     return stages;

@@ -38,15 +38,6 @@ std::string progressText()
     return signedText(shown) + " %";
 }
 
-// Halving multiplies by 0.5 and rounds ties to even. A side of 1 is never
-// halved to 0 (which would stall the column loop); the stage orders never ask
-// for it, but a synchronized-mode switch in the middle of a pass could.
-std::int16_t halve(std::int16_t side)
-{
-    const std::int16_t half = roundToInt16(side * 0.5);
-    return half < 1 ? std::int16_t{1} : half;
-}
-
 void finish()
 {
     // Nothing more to count ahead for this pass.
@@ -300,16 +291,24 @@ restart:
             finish();
             return;
         }
-        if (s.synchronizedMode) {
-            s.blockWidth = halve(s.blockWidth);
-            s.blockHeight = halve(s.blockHeight);
-        } else if (s.stageCounter % 2 != 0) {
-            s.blockWidth = halve(s.blockWidth);
-        } else {
-            s.blockHeight = halve(s.blockHeight);
-        }
+        const BlockSize next = nextStageBlock({s.blockWidth, s.blockHeight}, s.stageCounter, s.synchronizedMode);
+        s.blockWidth = next.width;
+        s.blockHeight = next.height;
         writeBlockSizeLabels();
     }
+}
+
+BlockSize nextStageBlock(BlockSize block, std::int16_t counter, bool synchronized)
+{
+    const auto halve = [](std::int16_t side) {
+        const std::int16_t half = roundToInt16(side * 0.5);
+        return half < 1 ? std::int16_t{1} : half;
+    };
+    if (synchronized || counter % 2 != 0)
+        block.width = halve(block.width);
+    if (synchronized || counter % 2 == 0)
+        block.height = halve(block.height);
+    return block;
 }
 
 }  // namespace vantorel

@@ -1,10 +1,24 @@
 #pragma once
 
+#include <cstdint>
+
 namespace vantorel {
 
 // The zoom factor a pass works with: a factor of zero, below zero or not a
 // number is replaced by 5.
 inline double usableZoomFactor(double factor) { return factor > 0 ? factor : 5; }
+
+// The block size of the next stage, from the one that just ended, once the
+// stage counter has advanced to `counter`: synchronized mode halves both
+// sides, otherwise an odd counter halves the width and an even one the
+// height. Halving multiplies by 0.5 and rounds ties to even; a side of 1 is
+// never halved to 0 (which would stall the column loop): the stage orders
+// never ask for it, but a synchronized-mode switch in the middle of a pass
+// could.
+struct BlockSize {
+    std::int16_t width, height;
+};
+BlockSize nextStageBlock(BlockSize block, std::int16_t counter, bool synchronized);
 
 // Draws the current view into the canvas, block by block and stage by stage,
 // pumping events after every column of blocks. Callers set abortRequested
