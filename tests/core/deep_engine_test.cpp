@@ -179,21 +179,30 @@ TEST_F(DeepEngineTest, StopAndANewPictureAnswerWhileTheReferenceOrbitIsComputed)
 
 TEST_F(DeepEngineTest, TheSameViewOnACanvasOfAnotherSizeIsCountedForThatSize)
 {
-    const auto drawOn = [this](int width, int height, bool fresh) {
-        if (fresh) {
+    // Corners of 250 bits, which every canvas here keeps exactly: the passes
+    // see the very same corners and differ only in their canvas.
+    DeepView view = parseView(Antenna1e70);
+    for (BigFloat* corner : {&view.xMin, &view.yMin, &view.xMax, &view.yMax})
+        *corner = corner->rounded(250);
+    const auto plot = [](const DeepView& corners, int limit) {
+        applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, limit, 1, 500, true, false});
+        adoptDeepView(corners);
+        Command1_Click();
+    };
+    const auto drawOn = [&](int width, int height, bool fresh) {
+        if (fresh)
             startFreshProgram(fake);
-        }
         fake = MemoryPlatform(width, height);
         connectHeadlessHandlers(fake);
         setPlatform(&fake);
-        applyPlotSettings({{-2.25, -1.5, 1.25, 1.5}, 400, 1, 500, true, false});
-        adoptDeepView(parseView(Antenna1e70));
-        Command1_Click();
+        if (fresh)  // the deep engine keeps its last view: a pass over another replaces it
+            plot(parseView(Antenna1e313), 10);
+        plot(view, 3000);
         return fake.canvas();
     };
-    drawOn(600, 500, true);
-    for (const auto& [width, height] : {std::pair{560, 500}, {560, 488}}) {
-        drawOn(600, 500, true);
+    // At 3000 / 1 the copy of the set shows, a third of the canvas wide.
+    for (const auto& [width, height] : {std::pair{180, 160}, {180, 150}}) {
+        drawOn(200, 160, true);
         const CanvasPixels after = drawOn(width, height, false);
         EXPECT_EQ(after, drawOn(width, height, true)) << width << " x " << height;
     }
