@@ -72,22 +72,6 @@ Picture engine(const DeepView& view, const PlotSettings& p, int width, int heigh
     return picture;
 }
 
-// "&Start" of a fresh program on a canvas of this size.
-std::vector<Colour> pass(const PlotSettings& p, int width, int height, const DeepView* view = nullptr)
-{
-    MemoryPlatform canvas(width, height);
-    state = ExplorationState{};
-    connectHeadlessHandlers(canvas);
-    setPlatform(&canvas);
-    startUp();
-    applyPlotSettings(p);
-    if (view)
-        adoptDeepView(*view);
-    Command1_Click();
-    setPlatform(nullptr);
-    return {canvas.canvas().begin(), canvas.canvas().end()};
-}
-
 std::int16_t escapeCountAt(const PlotSettings& p, int width, int height, int x, int y)
 {
     state.cRe = x * ((p.view[2] - p.view[0]) / width) + p.view[0];
@@ -123,7 +107,7 @@ TEST(PictureEngineTest, EverySizeIsTheCompletePassOnACanvasOfThatSize)
                     PlotSettings p = *view;
                     p.refinement = refinement, p.synchronized = synchronized;
                     const Picture picture = engine(p, width, height);
-                    EXPECT_EQ(picture.colours, pass(p, width, height))
+                    EXPECT_EQ(picture.colours, startOnCanvas(p, width, height))
                         << width << " x " << height << " refinement " << refinement << " synchronized "
                         << synchronized << " view " << p.view[0];
                 }
@@ -135,12 +119,12 @@ TEST(PictureEngineTest, EverySizeIsTheCompletePassOnACanvasOfThatSize)
         PlotSettings p;
         p.iterations = 400, p.step = 1;
         for (const auto& [width, height] : {std::pair{7, 3}, {17, 33}, {203, 61}, {600, 500}})
-            EXPECT_EQ(engine(view, p, width, height).colours, pass(p, width, height, &view))
+            EXPECT_EQ(engine(view, p, width, height).colours, startOnCanvas(p, width, height, &view))
                 << (*corners)[0] << " " << width << " x " << height;
     }
     // Today's picture, and the counts it was painted with.
     const Picture picture = engine(full, 600, 500, 1);
-    EXPECT_EQ(picture.colours, pass(full, 600, 500));
+    EXPECT_EQ(picture.colours, startOnCanvas(full, 600, 500));
     for (int y = 0; y < 500; y += 7)
         for (int x = 0; x < 600; x += 3)
             ASSERT_EQ(picture.counts[y * 600 + x], escapeCountAt(full, 600, 500, x, y)) << x << ", " << y;

@@ -80,20 +80,6 @@ std::vector<std::int32_t> readPng(const fs::path& path, int& width, int& height)
     return pixels;
 }
 
-// "&Start" of a fresh program on an in-memory canvas of this size.
-std::vector<std::int32_t> passOnCanvas(const PlotSettings& p, int width, int height)
-{
-    MemoryPlatform canvas(width, height);
-    state = ExplorationState{};
-    connectHeadlessHandlers(canvas);
-    setPlatform(&canvas);
-    startUp();
-    applyPlotSettings(p);
-    Command1_Click();
-    setPlatform(nullptr);
-    return {canvas.canvas().begin(), canvas.canvas().end()};
-}
-
 class RenderToolTest : public ::testing::Test {
 protected:
     fs::path dir = fs::temp_directory_path() / ("vantorel-render-test-" + std::to_string(getpid()));
@@ -143,7 +129,7 @@ TEST_F(RenderToolTest, PngAndOtherSizesCountsAndLocations)
                      + (dir / "odd.NPY").string())
                   .status,
               0);
-    EXPECT_EQ(readBmp(dir / "odd.bmp", w, h), passOnCanvas(p, 61, 37));
+    EXPECT_EQ(readBmp(dir / "odd.bmp", w, h), startOnCanvas(p, 61, 37));
     EXPECT_EQ(w, 61);
     const std::string npy = readBytes((dir / "odd.NPY").string());
     const std::string dict = "{'descr': '<i2', 'fortran_order': False, 'shape': (37, 61), }";
@@ -185,7 +171,7 @@ TEST_F(RenderToolTest, PngAndOtherSizesCountsAndLocations)
                   .status,
               0);
     p.step = 4, p.synchronized = false;
-    EXPECT_EQ(readBmp(dir / "stepped.bmp", w, h), passOnCanvas(p, 61, 37));
+    EXPECT_EQ(readBmp(dir / "stepped.bmp", w, h), startOnCanvas(p, 61, 37));
 }
 
 TEST_F(RenderToolTest, BadValuesAreRefusedWithStatusTwoAndNoFile)

@@ -3,6 +3,8 @@
 
 #include "window_fixture.h"
 
+#include "support/fixture.h"
+
 #include "core/deep_view.h"
 #include "core/numeric.h"
 #include "files/location_file.h"
@@ -162,22 +164,16 @@ QSize pngSize(const QString& path)
 }
 
 // "&Start" of a fresh program with these settings on an in-memory canvas of
-// this size, as an image.
-QImage startOnCanvas(const PlotSettings& settings, int width, int height)
+// this size, as an image; the window's program is left as it was.
+QImage startedImage(const PlotSettings& settings, int width, int height)
 {
     const ExplorationState saved = state;
     Platform* window = &platform();
-    MemoryPlatform memory(width, height);
-    state = ExplorationState{};
-    connectHeadlessHandlers(memory);
-    setPlatform(&memory);
-    startUp();
-    applyPlotSettings(settings);
-    Command1_Click();
+    const std::vector<Colour> pixels = startOnCanvas(settings, width, height);
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const auto c = static_cast<std::uint32_t>(memory.pixel(x, y));
+            const auto c = static_cast<std::uint32_t>(pixels[static_cast<std::size_t>(y) * width + x]);
             image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
         }
     setPlatform(window);
@@ -209,7 +205,7 @@ TEST_F(FileCommandsTest, ExportPictureTakesASizeAndAFileDrawsInTheBackgroundAndS
     const QString file = folder.path() + "/wide.png";  // the dialog added the extension
     EXPECT_EQ(messages.seen.join(";").toStdString(), "Vantorel|The picture was saved to \"" + file.toStdString() + "\".");
     EXPECT_EQ(pngSize(file), QSize(37, 21));
-    EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), startOnCanvas(now, 37, 21));
+    EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), startedImage(now, 37, 21));
     // Nothing of the window's own picture or state was touched.
     EXPECT_FALSE(state.plotStarted);
     EXPECT_EQ(canvas()->image(), canvasBefore);
